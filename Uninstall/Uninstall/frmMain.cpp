@@ -1,0 +1,170 @@
+#include "frmMain.h"
+#include "AppFolder.h"
+#include "FailureReport.h"
+#include "NoticeBox.h"
+#include "OutlookKill.h"
+#include "RegReadWrite.h"
+
+namespace {
+
+const wchar_t kClassName[] = L"UninstallerMainWindow";
+const wchar_t kCaption[] = L"Pre-Uninstall";
+const wchar_t kProgramTitle[] = L"Uninstall";
+const wchar_t kLabelText[] = L"Starting Uninstall process";
+const wchar_t kFirstNotice[] = L"Outlook will now be closed,  please save all your work before going on";
+const wchar_t kSecondNotice[] =
+    L"Outlook is now being restarted to remove NOX, please close it when it has finished and then continue";
+const wchar_t kRegisterScript[] = L"UninstRegister.bat";
+const wchar_t kUnregisterScript[] = L"UninstUnregister.bat";
+const char kOutlookAppPathKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\OUTLOOK.EXE";
+
+constexpr UINT_PTR kPreUninstallTimer = 1;
+constexpr UINT_PTR kStartUninstallTimer = 2;
+constexpr UINT kTimerIntervalMs = 2500;
+
+// Layout, in twips.
+constexpr int kClientWidth = 2730, kClientHeight = 1275;
+constexpr int kLabelLeft = 480, kLabelTop = 360, kLabelWidth = 1815, kLabelHeight = 375;
+
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_DLGFRAME | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+
+WideText ToWide(const char* text)
+{
+    WideText wide;
+    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (length > 1)
+        MultiByteToWideChar(CP_ACP, 0, text, -1, wide.Buffer(length - 1), length);
+    return wide;
+}
+
+} // namespace
+
+bool FrmMain::Create(HINSTANCE instance)
+{
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    windowClass.hIconSm = windowClass.hIcon;
+    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = kClassName;
+    if (!RegisterClassExW(&windowClass))
+        return false;
+
+    HDC screen = GetDC(nullptr);
+    dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+
+    // An owned window has no taskbar button; the owner itself is never shown.
+    owner_ = CreateWindowExW(0, kClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+    RECT frame = {0, 0, Twips(kClientWidth), Twips(kClientHeight)};
+    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+    window_ = CreateWindowExW(kExStyle, kClassName, kCaption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                              frame.right - frame.left, frame.bottom - frame.top, owner_, nullptr, instance,
+                              this);
+    return owner_ && window_;
+}
+
+void FrmMain::Show()
+{
+    ShowWindow(window_, SW_SHOWNORMAL);
+    UpdateWindow(window_);
+}
+
+LRESULT CALLBACK FrmMain::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* form = static_cast<FrmMain*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+        if (form)
+            form->window_ = window;
+    }
+    auto* form = reinterpret_cast<FrmMain*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!form || form->window_ != window)
+        return DefWindowProcW(window, message, wParam, lParam);
+    return form->OnMessage(message, wParam, lParam);
+}
+
+LRESULT FrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        OnCreate();
+        return 0;
+    case WM_TIMER:
+        OnTimer(wParam);
+        return 0;
+    case WM_DESTROY:
+        OnDestroy();
+        return 0;
+    default:
+        return DefWindowProcW(window_, message, wParam, lParam);
+    }
+}
+
+void FrmMain::OnCreate()
+{
+    label1_ = CreateWindowExW(0, L"STATIC", kLabelText, WS_CHILD | WS_VISIBLE | SS_LEFT, Twips(kLabelLeft),
+                              Twips(kLabelTop), Twips(kLabelWidth), Twips(kLabelHeight), window_, nullptr,
+                              nullptr, nullptr);
+    SendMessageW(label1_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+}
+
+void FrmMain::OnTimer(UINT_PTR timerId)
+{
+    if (timerId == kPreUninstallTimer)
+        PreUninstallTimer_Timer();
+    else if (timerId == kStartUninstallTimer)
+        StartUninstallTimer_Timer();
+}
+
+void FrmMain::OnDestroy()
+{
+    PostQuitMessage(0);
+}
+
+void FrmMain::Form_Load()
+{
+    WideText folder = ApplicationFolder();
+    LaunchOrExit(PathInFolder(folder.c_str(), kRegisterScript).c_str(), ShowState::Hidden);
+    NoticeBox(window_, kProgramTitle, kFirstNotice);
+    CloseOutlookWindows(window_);
+    SetTimer(window_, kPreUninstallTimer, kTimerIntervalMs, nullptr);
+}
+
+void FrmMain::PreUninstallTimer_Timer()
+{
+    KillTimer(window_, kPreUninstallTimer);
+    AnsiText outlook = RegRead(kOutlookAppPathKey, "", HKEY_LOCAL_MACHINE);
+    if (!outlook.empty())
+        LaunchOrExit(ToWide(outlook.c_str()).c_str(), ShowState::NormalWithFocus);
+    NoticeBox(window_, kProgramTitle, kSecondNotice);
+    CloseOutlookWindows(window_);
+    WideText folder = ApplicationFolder();
+    LaunchOrExit(PathInFolder(folder.c_str(), kUnregisterScript).c_str(), ShowState::Hidden);
+    SetTimer(window_, kStartUninstallTimer, kTimerIntervalMs, nullptr);
+}
+
+void FrmMain::StartUninstallTimer_Timer()
+{
+    KillTimer(window_, kStartUninstallTimer);
+    DestroyWindow(window_);
+    DestroyWindow(owner_);
+}
+
+void FrmMain::LaunchOrExit(const wchar_t* program, ShowState show)
+{
+    HRESULT hr = Launch(program, nullptr, show);
+    if (FAILED(hr)) {
+        WideText what = WideText(L"Could not start ").Append(program).Append(L".");
+        ReportFailureAndExit(IsWindowVisible(window_) ? window_ : nullptr, kProgramTitle, what.c_str(), hr);
+    }
+}
+
+int FrmMain::Twips(int twips) const
+{
+    return MulDiv(twips, dpi_, 1440);
+}

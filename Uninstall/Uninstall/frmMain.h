@@ -1,0 +1,35 @@
+#pragma once
+#include "Launch.h"
+
+// The sequencer's one window. Its load handler and two timers carry the whole
+// uninstall sequence:
+//   Form_Load                  register the cleanup add-in, warn, close Outlook
+//   PreUninstallTimer_Timer    restart Outlook so the add-in runs, warn, close
+//                              Outlook again, unregister the add-in
+//   StartUninstallTimer_Timer  end the program
+class FrmMain {
+public:
+    // Creates the window hidden; it is shown only after Form_Load.
+    bool Create(HINSTANCE instance);
+    void Form_Load();
+    void Show();
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnCreate();
+    void OnTimer(UINT_PTR timerId);
+    void OnDestroy();
+
+    void PreUninstallTimer_Timer();
+    void StartUninstallTimer_Timer();
+
+    // Starts a program, or reports the failure and ends the program.
+    void LaunchOrExit(const wchar_t* program, ShowState show);
+    int Twips(int twips) const;
+
+    HWND owner_ = nullptr;
+    HWND window_ = nullptr;
+    HWND label1_ = nullptr;
+    int dpi_ = 96;
+};

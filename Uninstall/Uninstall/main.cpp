@@ -1,0 +1,20 @@
+// Uninstaller: clears the product's command bar out of Outlook at uninstall time.
+#include "FailureReport.h"
+#include "frmMain.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
+{
+    FrmMain form;
+    if (!form.Create(instance))
+        ReportFailureAndExit(nullptr, L"Uninstall", L"Could not create the program's window.",
+                             HRESULT_FROM_WIN32(GetLastError()));
+    form.Form_Load();
+    form.Show();
+
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}

@@ -1,0 +1,33 @@
+#include "AppFolder.h"
+
+WideText FolderOfPath(const wchar_t* path)
+{
+    size_t length = WideText::Length(path);
+    size_t cut = 0;
+    for (size_t i = 0; i < length; ++i)
+        if (path[i] == L'\\' || path[i] == L'/')
+            cut = i;
+    return WideText(path, cut);
+}
+
+WideText ApplicationFolder()
+{
+    // Paths may exceed MAX_PATH; grow until the whole name fits.
+    WideText modulePath;
+    for (DWORD capacity = MAX_PATH;; capacity *= 2) {
+        DWORD written = GetModuleFileNameW(nullptr, modulePath.Buffer(capacity), capacity);
+        if (written < capacity) {
+            modulePath.Truncate(written);
+            break;
+        }
+    }
+    return FolderOfPath(modulePath.c_str());
+}
+
+WideText PathInFolder(const wchar_t* folder, const wchar_t* fileName)
+{
+    WideText path(folder);
+    if (path.empty() || (path[path.size() - 1] != L'\\' && path[path.size() - 1] != L'/'))
+        path.Append(L'\\');
+    return path.Append(fileName);
+}

@@ -1,0 +1,9 @@
+#pragma once
+#include "Text.h"
+
+// "<what>\n\n<the system's description of hr> (error 0x8007xxxx)".
+WideText FailureMessage(const wchar_t* what, HRESULT hr);
+
+// The one way a program of the kit stops on a failed step: it tells the user
+// what could not be done and why, then ends with the failure code as exit code.
+[[noreturn]] void ReportFailureAndExit(HWND owner, const wchar_t* caption, const wchar_t* what, HRESULT hr);

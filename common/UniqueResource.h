@@ -1,0 +1,72 @@
+#pragma once
+// Scoped ownership of Win32 handles: one owner, closed exactly once.
+#include <windows.h>
+
+template <typename Traits>
+class UniqueResource {
+public:
+    using Type = typename Traits::Type;
+
+    UniqueResource() = default;
+    explicit UniqueResource(Type value) : value_(value) {}
+    ~UniqueResource() { reset(); }
+
+    UniqueResource(const UniqueResource&) = delete;
+    UniqueResource& operator=(const UniqueResource&) = delete;
+    UniqueResource(UniqueResource&& other) noexcept : value_(other.release()) {}
+    UniqueResource& operator=(UniqueResource&& other) noexcept
+    {
+        if (this != &other)
+            reset(other.release());
+        return *this;
+    }
+
+    Type get() const { return value_; }
+    explicit operator bool() const { return value_ != Traits::Invalid(); }
+
+    // For out-parameters: closes what is held and hands out the slot.
+    Type* put()
+    {
+        reset();
+        return &value_;
+    }
+
+    Type release()
+    {
+        Type value = value_;
+        value_ = Traits::Invalid();
+        return value;
+    }
+
+    void reset(Type value = Traits::Invalid())
+    {
+        if (value_ != Traits::Invalid())
+            Traits::Close(value_);
+        value_ = value;
+    }
+
+private:
+    Type value_ = Traits::Invalid();
+};
+
+struct KernelHandleTraits {
+    using Type = HANDLE;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type handle) { CloseHandle(handle); }
+};
+
+struct RegistryKeyTraits {
+    using Type = HKEY;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type key) { RegCloseKey(key); }
+};
+
+struct ModuleTraits {
+    using Type = HMODULE;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type module) { FreeLibrary(module); }
+};
+
+using UniqueHandle = UniqueResource<KernelHandleTraits>;
+using UniqueRegKey = UniqueResource<RegistryKeyTraits>;
+using UniqueModule = UniqueResource<ModuleTraits>;

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Starts or stops the headless display and the Wine server that one test run
+# (or one run of the kit) uses, in a private Wine prefix under STATE_DIR.
+#   wine-env.sh start STATE_DIR
+#   wine-env.sh stop STATE_DIR
+# Only the Xvfb and wineserver started here are stopped, by pid and by prefix.
+set -euo pipefail
+
+action=${1:?start or stop}
+state_dir=${2:?state directory}
+mkdir -p "$state_dir"
+state_dir=$(cd "$state_dir" && pwd)
+state_file=$state_dir/session.env
+
+export WINEPREFIX=$state_dir/prefix
+export WINEARCH=win32
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+stop() {
+    [ -f "$state_file" ] || return 0
+    # shellcheck disable=SC1090
+    . "$state_file"
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+    if [ -n "${XVFB_PID:-}" ] && [ -r "/proc/$XVFB_PID/cmdline" ] &&
+        tr '\0' ' ' <"/proc/$XVFB_PID/cmdline" | grep -q "^Xvfb "; then
+        kill "$XVFB_PID" 2>/dev/null || true
+        for _ in $(seq 50); do [ -d "/proc/$XVFB_PID" ] || break; sleep 0.1; done
+    fi
+    rm -f "$state_file"
+}
+
+start() {
+    stop # an interrupted run may have left its own session behind
+    local display_file=$state_dir/display
+    rm -f "$display_file"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" </dev/null >/dev/null 2>&1 &
+    local xvfb_pid=$!
+    for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
+    [ -s "$display_file" ] || { echo "wine-env: Xvfb did not start" >&2; kill "$xvfb_pid" 2>/dev/null; exit 1; }
+    export DISPLAY=:$(tr -d '\n' <"$display_file")
+    printf 'XVFB_PID=%s\nexport DISPLAY=%s\n' "$xvfb_pid" "$DISPLAY" >"$state_file"
+
+    mkdir -p "$WINEPREFIX"
+    wineserver -p </dev/null >/dev/null 2>&1
+    if [ ! -f "$WINEPREFIX/.kit-ready" ]; then
+        wineboot -i </dev/null >/dev/null 2>&1
+        # A virtual desktop spares Wine's two-second wait for a window manager
+        # on every window shown or closed.
+        cat >"$state_dir/prefix-settings.reg" <<'REG'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\Explorer]
+"Desktop"="Default"
+
+[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]
+"Default"="1024x768"
+REG
+        wine regedit /S "$(winepath -w "$state_dir/prefix-settings.reg")" </dev/null >/dev/null 2>&1
+        touch "$WINEPREFIX/.kit-ready"
+    fi
+    # Start the prefix's services and desktop here, with no pipes of the
+    # caller open: started by the first test instead, they would hold CTest's.
+    wine wineboot </dev/null >/dev/null 2>&1
+}
+
+case $action in
+start) start ;;
+stop) stop ;;
+*) echo "usage: $0 start|stop STATE_DIR" >&2; exit 2 ;;
+esac

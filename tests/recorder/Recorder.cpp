@@ -1,0 +1,24 @@
+// Stands in for a program that the kit starts (a batch file's work, a
+// registration tool): records how it was started in "<its name>.log" beside
+// itself, then optionally lingers, so a test can tell whether its starter
+// waited for it.
+//
+//   Recorder.exe [anything...] [--sleep-ms N]
+#include "EventLog.h"
+#include <string>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+{
+    STARTUPINFOW startup = {};
+    GetStartupInfoW(&startup);
+    int show = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : -1;
+
+    std::wstring commandLine = GetCommandLineW();
+    AppendLogLine(LogBesideProgram(), "started", "show=" + std::to_string(show) + " cmdline=" + Narrow(commandLine));
+
+    size_t at = commandLine.find(L"--sleep-ms ");
+    if (at != std::wstring::npos)
+        Sleep(wcstoul(commandLine.c_str() + at + 11, nullptr, 10));
+    AppendLogLine(LogBesideProgram(), "finished");
+    return 0;
+}

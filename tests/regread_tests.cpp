@@ -1,0 +1,87 @@
+// RegRead: what a registry string value comes back as.
+#include "RegReadWrite.h"
+#include "TestSupport.h"
+#include <gtest/gtest.h>
+
+TEST(RegistryStringFromData, DropsOneTrailingNullOnlyAndReadsOnlyStrings)
+{
+    struct Case {
+        DWORD type;
+        const char* data;
+        DWORD size;
+        const char* expected;
+    } cases[] = {
+        {REG_SZ, "abc", 4, "abc"},
+        {REG_SZ, "abc", 3, "abc"},  // stored without its null: nothing is lost
+        {REG_SZ, "", 1, ""},
+        {REG_SZ, "", 0, ""},
+        {REG_EXPAND_SZ, "%SystemRoot%", 13, "%SystemRoot%"},
+        {REG_DWORD, "\x10\0\0\0", 4, ""},
+        {REG_BINARY, "ab", 2, ""},
+        {REG_MULTI_SZ, "a\0b\0", 5, ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_STREQ(RegistryStringFromData(c.type, c.data, c.size).c_str(), c.expected)
+            << "type " << c.type << " size " << c.size;
+}
+
+class RegReadTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        path_ = "Software\\NoxKitTests\\RegRead" + std::to_string(GetCurrentProcessId());
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &machine_,
+                                  nullptr), ERROR_SUCCESS);
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &user_,
+                                  nullptr), ERROR_SUCCESS);
+    }
+    void TearDown() override
+    {
+        RegCloseKey(machine_);
+        RegCloseKey(user_);
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, path_.c_str());
+        RegDeleteKeyA(HKEY_CURRENT_USER, path_.c_str());
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\NoxKitTests");
+        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\NoxKitTests");
+    }
+    void Set(HKEY key, const char* name, DWORD type, const std::string& bytes)
+    {
+        ASSERT_EQ(RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                                 static_cast<DWORD>(bytes.size())), ERROR_SUCCESS);
+    }
+
+    std::string path_;
+    HKEY machine_ = nullptr;
+    HKEY user_ = nullptr;
+};
+
+TEST_F(RegReadTest, StringValuesComeBackExactlyOrNotAtAll)
+{
+    const std::string outlook = "C:\\Program Files\\Microsoft Office\\Office\\OUTLOOK.EXE";
+    const std::string fits(1023, 'x');     // 1024 bytes with its null
+    const std::string tooLong(1024, 'y');  // 1025 bytes with its null
+    Set(user_, "", REG_SZ, outlook + '\0');
+    Set(user_, "empty", REG_SZ, std::string(1, '\0'));
+    Set(user_, "fits", REG_SZ, fits + '\0');
+    Set(user_, "tooLong", REG_SZ, tooLong + '\0');
+    Set(user_, "unterminated", REG_SZ, "abc");
+    Set(user_, "number", REG_DWORD, std::string("\x10\0\0\0", 4));
+
+    struct Case {
+        const char* name;
+        std::string expected;
+    } cases[] = {
+        {"", outlook}, {"empty", ""}, {"fits", fits}, {"tooLong", ""},
+        {"unterminated", "abc"}, {"number", ""}, {"absent", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(RegRead(path_.c_str(), c.name, HKEY_CURRENT_USER).c_str(), c.expected) << "value '" << c.name << "'";
+    EXPECT_STREQ(RegRead((path_ + "\\NoSuchKey").c_str(), "", HKEY_CURRENT_USER).c_str(), "");
+}
+
+TEST_F(RegReadTest, WithoutARootReadsBelowLocalMachine)
+{
+    Set(machine_, "where", REG_SZ, std::string("machine") + '\0');
+    Set(user_, "where", REG_SZ, std::string("user") + '\0');
+    EXPECT_STREQ(RegRead(path_.c_str(), "where").c_str(), "machine");
+}

@@ -1,0 +1,142 @@
+// Uninstaller.exe end to end, driven as a user would: real message boxes,
+// real batch files, the Outlook stand-in found through App Paths.
+#include "SequenceDriver.h"
+#include "TestSupport.h"
+#include <gtest/gtest.h>
+
+namespace {
+
+const wchar_t kFirstNotice[] = L"Outlook will now be closed,  please save all your work before going on";
+const wchar_t kSecondNotice[] =
+    L"Outlook is now being restarted to remove NOX, please close it when it has finished and then continue";
+
+std::string Describe(const SequenceRun& run)
+{
+    std::string text;
+    for (const std::string& line : run.Timeline())
+        text += "  " + line + "\n";
+    return text;
+}
+
+LONG Between(DWORD from, DWORD to)
+{
+    return static_cast<LONG>(to - from);
+}
+
+} // namespace
+
+TEST(UninstallSequence, RunsBothPhasesInOrderWithTheirTextsAndPacing)
+{
+    SequenceRun run = RunSequence({});
+    SCOPED_TRACE(Describe(run));
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.exitCode, 0u);
+    ASSERT_EQ(run.notices.size(), 2u);
+    for (const SeenNotice& notice : run.notices)
+        EXPECT_EQ(notice.caption, L"Uninstall");
+    EXPECT_EQ(run.notices[0].text, kFirstNotice);
+    EXPECT_EQ(run.notices[1].text, kSecondNotice);
+
+    const ScriptRun* reg = run.Script("register");
+    ASSERT_NE(reg, nullptr);
+    EXPECT_LT(Between(reg->tick, run.notices[0].dismissedTick), 0 + 0x7fffffff);
+    EXPECT_GT(Between(reg->tick, run.notices[0].dismissedTick), 0) << "register script ran after the first notice";
+
+    // Phase one: the running Outlook is asked to close once the user has pressed OK;
+    // the window appears only after that.
+    std::vector<LogLine> closes = run.OutlookEvents("close-received");
+    std::vector<LogLine> starts = run.OutlookEvents("started");
+    ASSERT_EQ(starts.size(), 2u);
+    ASSERT_EQ(closes.size(), 2u);
+    EXPECT_EQ(closes[0].pid, run.standInPidAtStart);
+    EXPECT_GT(Between(run.notices[0].dismissedTick, closes[0].tick), 0);
+    ASSERT_NE(run.main.shownTick, 0u) << "the window never appeared";
+    EXPECT_GE(Between(closes[0].tick, run.main.shownTick), 0);
+    EXPECT_EQ(run.main.label, L"Starting Uninstall process");
+    EXPECT_EQ(run.main.client.cx, 182);
+    EXPECT_EQ(run.main.client.cy, 85);
+    EXPECT_EQ(run.main.style & (WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
+    EXPECT_TRUE(run.main.owned) << "an unowned window gets a taskbar button";
+
+    // Phase two, 2500 ms after phase one: Outlook restarted normal from App Paths,
+    // asked to close after the second notice, then the unregister script.
+    const LogLine& restarted = starts[1];
+    EXPECT_NE(restarted.detail.find("show=1 "), std::string::npos) << restarted.detail;
+    EXPECT_GE(Between(closes[0].tick, restarted.tick), 2300);
+    EXPECT_LE(Between(closes[0].tick, restarted.tick), 4500);
+    EXPECT_EQ(closes[1].pid, restarted.pid);
+    EXPECT_GT(Between(run.notices[1].dismissedTick, closes[1].tick), 0);
+    const ScriptRun* unreg = run.Script("unregister");
+    ASSERT_NE(unreg, nullptr);
+    EXPECT_GE(Between(closes[1].tick, unreg->tick), 0);
+
+    // The end, 2500 ms later, without waiting for the script.
+    EXPECT_GE(Between(unreg->tick, run.exitTick), 2000);
+    EXPECT_LE(Between(unreg->tick, run.exitTick), 4500);
+    ASSERT_NE(unreg->finishedTick, 0u);
+    EXPECT_GT(Between(run.exitTick, unreg->finishedTick), 0) << "the program waited for the unregister script";
+}
+
+TEST(UninstallSequence, WithoutAnOutlookAppPathOnlyTheRestartIsLeftOut)
+{
+    SequenceSetup setup;
+    setup.appPathsToStandIn = false;
+    setup.outlookWindowsAtStart = 0;
+    SequenceRun run = RunSequence(setup);
+    SCOPED_TRACE(Describe(run));
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_TRUE(run.outlook.empty());
+    ASSERT_EQ(run.notices.size(), 2u);
+    EXPECT_EQ(run.notices[1].text, kSecondNotice);
+    EXPECT_NE(run.Script("unregister"), nullptr);
+}
+
+TEST(UninstallSequence, ASlowUserDelaysEachPhaseAndNothingOverlaps)
+{
+    SequenceSetup setup;
+    setup.holdNoticeMs = 4000;
+    SequenceRun run = RunSequence(setup);
+    SCOPED_TRACE(Describe(run));
+    ASSERT_TRUE(run.exited);
+    ASSERT_EQ(run.notices.size(), 2u);
+    std::vector<LogLine> starts = run.OutlookEvents("started");
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_GE(Between(run.notices[0].dismissedTick, starts[1].tick), 2300);
+    const ScriptRun* unreg = run.Script("unregister");
+    ASSERT_NE(unreg, nullptr);
+    EXPECT_GT(Between(run.notices[1].dismissedTick, unreg->tick), 0);
+    EXPECT_GE(Between(run.notices[1].dismissedTick, run.exitTick), 2300);
+}
+
+TEST(UninstallSequence, AMissingRegisterScriptIsReportedAndNothingElseRuns)
+{
+    SequenceSetup setup;
+    setup.withRegisterScript = false;
+    SequenceRun run = RunSequence(setup);
+    SCOPED_TRACE(Describe(run));
+    ASSERT_TRUE(run.exited);
+    EXPECT_NE(run.exitCode, 0u);
+    ASSERT_EQ(run.notices.size(), 1u);
+    EXPECT_EQ(run.notices[0].caption, L"Uninstall");
+    EXPECT_NE(run.notices[0].text.find(L"UninstRegister.bat"), std::wstring::npos);
+    EXPECT_EQ(run.main.shownTick, 0u);
+    EXPECT_TRUE(run.OutlookEvents("close-received").empty());
+    EXPECT_EQ(run.Script("unregister"), nullptr);
+}
+
+TEST(UninstallSequence, RunsFromAFolderWithASpaceInItsName)
+{
+    SequenceSetup setup;
+    setup.folderName = L"Program Files NOX";
+    setup.unregisterScriptMs = 0;
+    SequenceRun run = RunSequence(setup);
+    SCOPED_TRACE(Describe(run));
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.notices.size(), 2u);
+    EXPECT_NE(run.Script("register"), nullptr);
+    EXPECT_NE(run.Script("unregister"), nullptr);
+    EXPECT_EQ(run.OutlookEvents("started").size(), 2u);
+    EXPECT_EQ(run.OutlookEvents("close-received").size(), 2u);
+}

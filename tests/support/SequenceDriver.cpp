@@ -1,0 +1,200 @@
+#include "SequenceDriver.h"
+#include "TestSupport.h"
+#include <algorithm>
+#include <sstream>
+
+namespace {
+
+void ObserveMainWindow(DWORD pid, SeenMainWindow& main)
+{
+    for (HWND window : WindowsOfProcess(pid, true)) {
+        if (WindowText(window) != L"Pre-Uninstall")
+            continue;
+        main.shownTick = GetTickCount();
+        main.caption = WindowText(window);
+        RECT client = {};
+        GetClientRect(window, &client);
+        main.client = {client.right - client.left, client.bottom - client.top};
+        main.style = GetWindowLongW(window, GWL_STYLE);
+        main.exStyle = GetWindowLongW(window, GWL_EXSTYLE);
+        main.owned = GetWindow(window, GW_OWNER) != nullptr;
+        HWND label = FindWindowExW(window, nullptr, L"Static", nullptr);
+        main.label = label ? WindowText(label) : L"";
+        return;
+    }
+}
+
+std::vector<ScriptRun> ReadScriptRuns(const std::wstring& logPath)
+{
+    std::vector<ScriptRun> runs;
+    std::vector<LogLine> lines = ReadLog(logPath);
+    for (const LogLine& line : lines) {
+        if (line.event != "started")
+            continue;
+        ScriptRun run;
+        run.tick = line.tick;
+        run.which = line.detail.find(" unregister") != std::string::npos ? "unregister" : "register";
+        for (const LogLine& other : lines)
+            if (other.pid == line.pid && other.event == "finished")
+                run.finishedTick = other.tick;
+        runs.push_back(run);
+    }
+    return runs;
+}
+
+int OutlookWindowsStarted(const std::wstring& logPath)
+{
+    int started = 0;
+    for (const LogLine& line : ReadLog(logPath))
+        started += line.event == "started";
+    return started;
+}
+
+// A stand-in that the sequencer started and failed to close would outlive the
+// test and keep its output pipes open; it is ended by its id.
+void EndStandInsLeftRunning(const std::vector<LogLine>& log)
+{
+    for (const LogLine& line : log) {
+        bool exited = std::any_of(log.begin(), log.end(), [&](const LogLine& other) {
+            return other.pid == line.pid && other.event == "exited";
+        });
+        if (line.event != "started" || exited)
+            continue;
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, line.pid);
+        if (!process)
+            continue;
+        if (WaitForSingleObject(process, 2000) == WAIT_TIMEOUT)
+            TerminateProcess(process, 1);
+        CloseHandle(process);
+    }
+}
+
+} // namespace
+
+SequenceRun RunSequence(const SequenceSetup& setup)
+{
+    SequenceRun run;
+    ScratchFolder folder(setup.folderName);
+    folder.CopyFromBin(L"Uninstaller.exe");
+    folder.CopyFromBin(L"Recorder.exe");
+    folder.CopyFromBin(L"OutlookStandIn.exe");
+    if (setup.withRegisterScript)
+        folder.WriteText(L"UninstRegister.bat", "@\"%~dp0Recorder.exe\" register\r\n");
+    folder.WriteText(L"UninstUnregister.bat", "@\"%~dp0Recorder.exe\" unregister --sleep-ms " +
+                                                  std::to_string(setup.unregisterScriptMs) + "\r\n");
+    run.outlookPath = folder / L"OutlookStandIn.exe";
+    ScopedRegistryString appPaths(HKEY_LOCAL_MACHINE, kOutlookAppPathKey, L"",
+                                  setup.appPathsToStandIn ? std::optional<std::wstring>(run.outlookPath)
+                                                          : std::nullopt);
+
+    std::vector<ChildProcess> outlooks;
+    for (int i = 0; i < setup.outlookWindowsAtStart; ++i) {
+        outlooks.emplace_back(L"\"" + run.outlookPath + L"\"");
+        WaitUntil([&] { return !WindowsOfProcess(outlooks.back().Pid(), true).empty(); }, 5000);
+    }
+    if (!outlooks.empty())
+        run.standInPidAtStart = outlooks.front().Pid();
+
+    const std::wstring recorderLog = folder / L"Recorder.log";
+    const std::wstring standInLog = folder / L"OutlookStandIn.log";
+    run.startTick = GetTickCount();
+    ChildProcess sequencer(L"\"" + (folder / L"Uninstaller.exe") + L"\"");
+    const DWORD kTimeoutMs = 60000;
+    while (GetTickCount() - run.startTick < kTimeoutMs) {
+        if (sequencer.WaitExit(0)) {
+            run.exited = true;
+            run.exitTick = GetTickCount();
+            run.exitCode = sequencer.ExitCode();
+            break;
+        }
+        if (!run.main.shownTick)
+            ObserveMainWindow(sequencer.Pid(), run.main);
+        if (HWND box = FindMessageBox(sequencer.Pid())) {
+            SeenNotice notice{WindowText(box), MessageBoxText(box), GetTickCount(), 0};
+            // Like the user, let what the sequencer has just started get going
+            // first: the register script, then the restarted Outlook.
+            if (run.notices.empty())
+                WaitUntil([&] { return !ReadScriptRuns(recorderLog).empty(); }, 5000);
+            else if (setup.appPathsToStandIn)
+                WaitUntil([&] { return OutlookWindowsStarted(standInLog) > setup.outlookWindowsAtStart; }, 5000);
+            if (setup.holdNoticeMs)
+                Sleep(setup.holdNoticeMs);
+            DismissMessageBox(box);
+            notice.dismissedTick = GetTickCount();
+            run.notices.push_back(notice);
+            WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000);
+        }
+        Sleep(10);
+    }
+
+    // The scripts run on their own; wait until each has finished before the
+    // folder they run from goes away.
+    WaitUntil([&] {
+        run.scripts = ReadScriptRuns(recorderLog);
+        bool unregisterStarted = run.Script("unregister") != nullptr;
+        bool allFinished = std::all_of(run.scripts.begin(), run.scripts.end(),
+                                       [](const ScriptRun& s) { return s.finishedTick != 0; });
+        return allFinished && (unregisterStarted || !run.exited || run.exitCode != 0);
+    }, setup.unregisterScriptMs + 5000);
+    for (ChildProcess& outlook : outlooks)
+        outlook.WaitExit(3000);
+    run.outlook = ReadLog(standInLog);
+    EndStandInsLeftRunning(run.outlook);
+    return run;
+}
+
+const ScriptRun* SequenceRun::Script(const std::string& which) const
+{
+    for (const ScriptRun& script : scripts)
+        if (script.which == which)
+            return &script;
+    return nullptr;
+}
+
+std::vector<LogLine> SequenceRun::OutlookEvents(const std::string& event) const
+{
+    std::vector<LogLine> found;
+    for (const LogLine& line : outlook)
+        if (line.event == event)
+            found.push_back(line);
+    return found;
+}
+
+std::vector<std::string> SequenceRun::Timeline() const
+{
+    std::vector<std::pair<DWORD, std::string>> events;
+    auto add = [&](DWORD tick, const std::string& what) {
+        if (tick)
+            events.emplace_back(tick, what);
+    };
+    add(startTick, "Uninstaller.exe started");
+    for (const ScriptRun& script : scripts) {
+        add(script.tick, script.which + " script started");
+        add(script.finishedTick, script.which + " script finished");
+    }
+    for (const SeenNotice& notice : notices) {
+        add(notice.shownTick, "notice shown: [" + Narrow(notice.caption) + "] \"" + Narrow(notice.text) + "\"");
+        add(notice.dismissedTick, "notice dismissed (OK)");
+    }
+    add(main.shownTick, "window \"" + Narrow(main.caption) + "\" shown, label \"" + Narrow(main.label) + "\", client " +
+                            std::to_string(main.client.cx) + "x" + std::to_string(main.client.cy) + " px");
+    for (const LogLine& line : outlook) {
+        std::string who = "Outlook stand-in (pid " + std::to_string(line.pid) + ")";
+        if (line.event == "started")
+            add(line.tick, who + " started, " + line.detail);
+        else if (line.event == "close-received")
+            add(line.tick, who + " received WM_CLOSE (" + line.detail + ")");
+        else if (line.event == "exited")
+            add(line.tick, who + " exited");
+    }
+    add(exitTick, "Uninstaller.exe ended, exit code " + std::to_string(exitCode));
+    std::stable_sort(events.begin(), events.end(),
+                     [](const auto& a, const auto& b) { return static_cast<LONG>(a.first - b.first) < 0; });
+    std::vector<std::string> lines;
+    for (const auto& event : events) {
+        std::ostringstream line;
+        line << "+" << static_cast<LONG>(event.first - startTick) << " ms  " << event.second;
+        lines.push_back(line.str());
+    }
+    return lines;
+}

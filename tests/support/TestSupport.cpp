@@ -1,0 +1,203 @@
+#include "TestSupport.h"
+#include <shellapi.h>
+
+const wchar_t kOutlookAppPathKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\OUTLOOK.EXE";
+
+std::wstring BinFolder()
+{
+    wchar_t path[MAX_PATH * 4];
+    std::wstring module(path, GetModuleFileNameW(nullptr, path, ARRAYSIZE(path)));
+    return module.substr(0, module.find_last_of(L'\\'));
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (condition())
+            return true;
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(pollMs);
+    }
+}
+
+ScratchFolder::ScratchFolder(const std::wstring& nameHint)
+{
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    static unsigned counter = 0;
+    path_ = std::wstring(temp) + nameHint + L" " + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(++counter);
+    CreateDirectoryW(path_.c_str(), nullptr);
+}
+
+ScratchFolder::~ScratchFolder()
+{
+    std::wstring from = path_ + L'\0'; // double-null-terminated list
+    SHFILEOPSTRUCTW op = {};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NO_UI;
+    for (int attempt = 0; attempt < 20 && SHFileOperationW(&op) != 0; ++attempt)
+        Sleep(100); // a program just ended may still hold its file
+}
+
+void ScratchFolder::CopyFromBin(const std::wstring& binName, const std::wstring& asName) const
+{
+    CopyFileW((BinFolder() + L"\\" + binName).c_str(), (*this / (asName.empty() ? binName : asName)).c_str(), FALSE);
+}
+
+void ScratchFolder::WriteText(const std::wstring& name, const std::string& content) const
+{
+    HANDLE file = CreateFileW((*this / name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+ChildProcess::ChildProcess(const std::wstring& commandLine, WORD show)
+{
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = show;
+    PROCESS_INFORMATION info = {};
+    std::wstring writable = commandLine;
+    if (CreateProcessW(nullptr, &writable[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        CloseHandle(info.hThread);
+        process_ = info.hProcess;
+        pid_ = info.dwProcessId;
+    }
+}
+
+ChildProcess::~ChildProcess()
+{
+    if (!process_)
+        return;
+    if (Running()) {
+        TerminateProcess(process_, 1);
+        WaitForSingleObject(process_, 5000);
+    }
+    CloseHandle(process_);
+}
+
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept : process_(other.process_), pid_(other.pid_)
+{
+    other.process_ = nullptr;
+}
+
+ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept
+{
+    std::swap(process_, other.process_);
+    std::swap(pid_, other.pid_);
+    return *this;
+}
+
+bool ChildProcess::WaitExit(DWORD timeoutMs) const
+{
+    return process_ && WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0;
+}
+
+DWORD ChildProcess::ExitCode() const
+{
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+namespace {
+
+struct WindowSearch {
+    DWORD pid;
+    bool visibleOnly;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindowOfProcess(HWND window, LPARAM param)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->pid && (!search->visibleOnly || IsWindowVisible(window)))
+        search->found.push_back(window);
+    return TRUE;
+}
+
+} // namespace
+
+std::vector<HWND> WindowsOfProcess(DWORD pid, bool visibleOnly)
+{
+    WindowSearch search{pid, visibleOnly, {}};
+    EnumWindows(CollectWindowOfProcess, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::wstring WindowText(HWND window)
+{
+    wchar_t text[1024] = {};
+    GetWindowTextW(window, text, ARRAYSIZE(text));
+    return text;
+}
+
+HWND FindMessageBox(DWORD pid)
+{
+    for (HWND window : WindowsOfProcess(pid, true)) {
+        wchar_t className[64] = {};
+        GetClassNameW(window, className, ARRAYSIZE(className));
+        if (std::wstring(className) == L"#32770" && GetDlgItem(window, IDOK))
+            return window;
+    }
+    return nullptr;
+}
+
+std::wstring MessageBoxText(HWND box)
+{
+    return WindowText(GetDlgItem(box, 0xFFFF));
+}
+
+void DismissMessageBox(HWND box)
+{
+    SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+}
+
+ScopedRegistryString::ScopedRegistryString(HKEY root, const std::wstring& keyPath, const std::wstring& valueName,
+                                           const std::optional<std::wstring>& value)
+    : root_(root), keyPath_(keyPath), valueName_(valueName)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, keyPath.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        keyExisted_ = true;
+        wchar_t data[4096];
+        DWORD size = sizeof(data);
+        DWORD type = 0;
+        if (RegQueryValueExW(key, valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size) ==
+            ERROR_SUCCESS)
+            previous_ = std::wstring(data, size / sizeof(wchar_t)).c_str();
+        RegCloseKey(key);
+    }
+    if (value) {
+        RegCreateKeyExW(root, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+        RegSetValueExW(key, valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value->c_str()),
+                       static_cast<DWORD>((value->size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    } else {
+        RegDeleteKeyW(root, keyPath.c_str());
+    }
+}
+
+ScopedRegistryString::~ScopedRegistryString()
+{
+    if (!keyExisted_) {
+        RegDeleteKeyW(root_, keyPath_.c_str());
+        return;
+    }
+    HKEY key = nullptr;
+    RegCreateKeyExW(root_, keyPath_.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+    if (previous_)
+        RegSetValueExW(key, valueName_.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(previous_->c_str()),
+                       static_cast<DWORD>((previous_->size() + 1) * sizeof(wchar_t)));
+    else
+        RegDeleteValueW(key, valueName_.c_str());
+    RegCloseKey(key);
+}

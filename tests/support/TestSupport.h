@@ -1,0 +1,79 @@
+#pragma once
+// Helpers for tests that drive real processes, windows and the registry.
+#include "EventLog.h"
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The folder of the running test program, where every built binary lies.
+std::wstring BinFolder();
+
+// Polls until the condition holds or the time runs out; true if it held.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs = 15);
+
+// A fresh folder under the temporary folder, removed with all it holds.
+class ScratchFolder {
+public:
+    explicit ScratchFolder(const std::wstring& nameHint);
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const std::wstring& Path() const { return path_; }
+    std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
+    // Copies a built binary in, under its own or another name.
+    void CopyFromBin(const std::wstring& binName, const std::wstring& asName = L"") const;
+    void WriteText(const std::wstring& name, const std::string& content) const;
+
+private:
+    std::wstring path_;
+};
+
+// A process this test started; ended by handle at destruction if still running.
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ChildProcess(const std::wstring& commandLine, WORD show = SW_SHOWNORMAL);
+    ~ChildProcess();
+    ChildProcess(ChildProcess&& other) noexcept;
+    ChildProcess& operator=(ChildProcess&& other) noexcept;
+
+    bool Started() const { return process_ != nullptr; }
+    DWORD Pid() const { return pid_; }
+    bool WaitExit(DWORD timeoutMs) const;
+    bool Running() const { return !WaitExit(0); }
+    DWORD ExitCode() const;
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD pid_ = 0;
+};
+
+// Top-level windows of one process, visible ones only if asked.
+std::vector<HWND> WindowsOfProcess(DWORD pid, bool visibleOnly);
+std::wstring WindowText(HWND window);
+// A message box of the process, shown and ready, or null.
+HWND FindMessageBox(DWORD pid);
+std::wstring MessageBoxText(HWND box);
+void DismissMessageBox(HWND box);
+
+// Sets a registry string value (or removes the key, given nullopt) for the
+// length of a test and puts back exactly what was there before.
+class ScopedRegistryString {
+public:
+    ScopedRegistryString(HKEY root, const std::wstring& keyPath, const std::wstring& valueName,
+                         const std::optional<std::wstring>& value);
+    ~ScopedRegistryString();
+    ScopedRegistryString(const ScopedRegistryString&) = delete;
+    ScopedRegistryString& operator=(const ScopedRegistryString&) = delete;
+
+private:
+    HKEY root_;
+    std::wstring keyPath_, valueName_;
+    bool keyExisted_ = false;
+    std::optional<std::wstring> previous_;
+};
+
+// The registry key under which the sequencer finds Outlook.
+extern const wchar_t kOutlookAppPathKey[];
