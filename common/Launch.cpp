@@ -1,9 +1,9 @@
 #include "Launch.h"
 #include "UniqueResource.h"
 
-WideText QuoteProgramPath(const wchar_t* program)
+WideText QuotePathIfNeeded(const wchar_t* unquoted)
 {
-    WideText path(program);
+    WideText path(unquoted);
     bool quoted = !path.empty() && path[0] == L'"';
     bool hasBlank = path.FindChar(L' ') != WideText::npos || path.FindChar(L'\t') != WideText::npos;
     if (quoted || !hasBlank)
@@ -13,7 +13,7 @@ WideText QuoteProgramPath(const wchar_t* program)
 
 WideText BuildCommandLine(const wchar_t* program, const wchar_t* arguments)
 {
-    WideText commandLine = QuoteProgramPath(program);
+    WideText commandLine = QuotePathIfNeeded(program);
     if (arguments && *arguments)
         commandLine.Append(L' ').Append(arguments);
     return commandLine;

@@ -8,10 +8,10 @@ enum class ShowState : WORD {
     MinimizedWithFocus = SW_SHOWMINIMIZED,
 };
 
-// A program path as it must stand first on a command line: in double quotes
-// when it holds white space and is not quoted already, so that the system
-// cannot take a prefix of it ("C:\Program.exe") for the program.
-WideText QuoteProgramPath(const wchar_t* program);
+// A path as it must stand on a command line: in double quotes when it holds
+// white space and is not quoted already, so that the system cannot take a
+// prefix of it ("C:\Program.exe") for the program, nor split an argument.
+WideText QuotePathIfNeeded(const wchar_t* path);
 
 // The program path (quoted as needed), then the arguments after one space.
 WideText BuildCommandLine(const wchar_t* program, const wchar_t* arguments);

@@ -107,10 +107,22 @@ LRESULT FrmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 void FrmMain::OnCreate()
 {
-    label1_ = CreateWindowExW(0, L"STATIC", kLabelText, WS_CHILD | WS_VISIBLE | SS_LEFT, Twips(kLabelLeft),
-                              Twips(kLabelTop), Twips(kLabelWidth), Twips(kLabelHeight), window_, nullptr,
+    // The label keeps its place and height; it widens only where the system's
+    // dialog font would not fit its text on one line.
+    HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    int width = Twips(kLabelWidth);
+    HDC dc = GetDC(window_);
+    HGDIOBJ previous = SelectObject(dc, font);
+    SIZE text = {};
+    if (GetTextExtentPoint32W(dc, kLabelText, lstrlenW(kLabelText), &text) && text.cx > width)
+        width = text.cx;
+    SelectObject(dc, previous);
+    ReleaseDC(window_, dc);
+
+    label1_ = CreateWindowExW(0, L"STATIC", kLabelText, WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP,
+                              Twips(kLabelLeft), Twips(kLabelTop), width, Twips(kLabelHeight), window_, nullptr,
                               nullptr, nullptr);
-    SendMessageW(label1_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    SendMessageW(label1_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
 
 void FrmMain::OnTimer(UINT_PTR timerId)
@@ -159,7 +171,7 @@ void FrmMain::LaunchOrExit(const wchar_t* program, ShowState show)
 {
     HRESULT hr = Launch(program, nullptr, show);
     if (FAILED(hr)) {
-        WideText what = WideText(L"Could not start ").Append(program).Append(L".");
+        WideText what = WideText(L"Could not start\n").Append(program);
         ReportFailureAndExit(IsWindowVisible(window_) ? window_ : nullptr, kProgramTitle, what.c_str(), hr);
     }
 }

@@ -4,6 +4,9 @@
 // waited for it.
 //
 //   Recorder.exe [anything...] [--sleep-ms N]
+//
+// Started under a fixed command line (as regsvr32.exe, say) it takes the
+// time to linger from RECORDER_SLEEP_MS in its environment instead.
 #include "EventLog.h"
 #include <string>
 
@@ -17,8 +20,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     AppendLogLine(LogBesideProgram(), "started", "show=" + std::to_string(show) + " cmdline=" + Narrow(commandLine));
 
     size_t at = commandLine.find(L"--sleep-ms ");
+    wchar_t fromEnvironment[16] = {};
     if (at != std::wstring::npos)
         Sleep(wcstoul(commandLine.c_str() + at + 11, nullptr, 10));
+    else if (GetEnvironmentVariableW(L"RECORDER_SLEEP_MS", fromEnvironment, ARRAYSIZE(fromEnvironment)))
+        Sleep(wcstoul(fromEnvironment, nullptr, 10));
     AppendLogLine(LogBesideProgram(), "finished");
     return 0;
 }

@@ -1,0 +1,71 @@
+#include "frmRegister.h"
+#include "AppFolder.h"
+#include "FailureReport.h"
+#include "Launch.h"
+#include "RegistrationCommand.h"
+
+namespace {
+
+const wchar_t kClassName[] = L"RegisterMainWindow";
+const wchar_t kCaption[] = L"NOX";
+const wchar_t kProgramTitle[] = L"Register";
+const wchar_t kLabelText[] = L"Registering Components...";
+
+// Layout, in twips.
+constexpr int kClientWidth = 2880, kClientHeight = 420;
+constexpr int kLabelLeft = 120, kLabelTop = 120, kLabelWidth = 2775, kLabelHeight = 255;
+
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
+
+} // namespace
+
+void FrmRegister::Form_Load()
+{
+    Create();
+    WideText folder = ApplicationFolder();
+    WideText tool = RegistrationTool(folder.c_str());
+    HRESULT hr = Launch(tool.c_str(), RegistrationArguments(folder.c_str()).c_str(), ShowState::MinimizedWithFocus);
+    if (FAILED(hr)) {
+        Unload();
+        WideText what = WideText(L"Could not start the registration of NOX.dll:\n").Append(tool);
+        ReportFailureAndExit(nullptr, kProgramTitle, what.c_str(), hr);
+    }
+    Unload();
+}
+
+void FrmRegister::Create()
+{
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = instance_;
+    windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(1));
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = kClassName;
+    RegisterClassExW(&windowClass);
+
+    HDC screen = GetDC(nullptr);
+    dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+
+    RECT frame = {0, 0, Twips(kClientWidth), Twips(kClientHeight)};
+    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+    window_ = CreateWindowExW(kExStyle, kClassName, kCaption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                              frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance_,
+                              nullptr);
+    CreateWindowExW(0, L"STATIC", kLabelText, WS_CHILD | WS_VISIBLE | SS_LEFT, Twips(kLabelLeft), Twips(kLabelTop),
+                    Twips(kLabelWidth), Twips(kLabelHeight), window_, nullptr, instance_, nullptr);
+}
+
+void FrmRegister::Unload()
+{
+    if (window_)
+        DestroyWindow(window_);
+    window_ = nullptr;
+}
+
+int FrmRegister::Twips(int twips) const
+{
+    return MulDiv(twips, dpi_, 1440);
+}

@@ -1,0 +1,9 @@
+// Register: starts the silent registration of NOX.dll and ends at once.
+#include "frmRegister.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
+{
+    FrmRegister form(instance);
+    form.Form_Load();
+    return 0;
+}
