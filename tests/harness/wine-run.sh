@@ -9,5 +9,6 @@ shift
 export WINEPREFIX=$state_dir/prefix
 export WINEARCH=win32
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# A test may have a stand-in beside it take the place of one of Wine's DLLs.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d${KIT_DLL_OVERRIDES:+;$KIT_DLL_OVERRIDES}"
 exec wine "$@"
