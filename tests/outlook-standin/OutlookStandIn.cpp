@@ -1,15 +1,21 @@
 // Stands in for Outlook: one top-level window whose title comes from the
 // command line, plus a hidden helper window of the kind real programs own.
-// Every start, close request and exit is appended to OutlookStandIn.log
-// beside the program.
+// Like Outlook it hosts the registered COM add-ins (AddinHost) over an
+// object model whose command bars are those listed in CommandBars.txt
+// beside the program, one name a line; they are written back at close, so
+// a deleted bar stays deleted. Every start, close request, add-in call and
+// exit is appended to OutlookStandIn.log beside the program.
 //
 //   OutlookStandIn.exe [--title TEXT] [--refuse-close] [--hang-ms N]
 //
 //   --title         window title (default "Inbox - Microsoft Outlook")
 //   --refuse-close  log WM_CLOSE but stay open, as when the user cancels a save
 //   --hang-ms N     stop handling messages for N ms once the window is shown
+#include "AddinHost.h"
 #include "EventLog.h"
+#include "FakeOutlook.h"
 #include <shellapi.h>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -40,10 +46,47 @@ Options ParseOptions()
 
 Options g_options;
 HWND g_helper = nullptr;
+std::shared_ptr<FakeOutlookState> g_outlook;
+AddinHost* g_host = nullptr;
 
 void Log(const std::string& event, const std::string& detail = "")
 {
     AppendLogLine(LogBesideProgram(), event, detail);
+}
+
+std::wstring BarsFile()
+{
+    std::wstring log = LogBesideProgram();
+    return log.substr(0, log.find_last_of(L'\\') + 1) + L"CommandBars.txt";
+}
+
+std::vector<std::wstring> ReadBars()
+{
+    std::vector<std::wstring> bars;
+    std::ifstream file(BarsFile().c_str());
+    std::string line;
+    while (std::getline(file, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty())
+            bars.push_back(Widen(line));
+    }
+    return bars;
+}
+
+void WriteBars(const std::vector<std::wstring>& bars)
+{
+    std::ofstream file(BarsFile().c_str(), std::ios::binary | std::ios::trunc);
+    for (const std::wstring& bar : bars)
+        file << Narrow(bar) << "\r\n";
+}
+
+std::string JoinedBars()
+{
+    std::string joined;
+    for (const std::wstring& bar : g_outlook->BarNames())
+        joined += (joined.empty() ? "" : "|") + Narrow(bar);
+    return joined;
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -55,6 +98,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return 0;
         // Helper windows go first, while the caller is still inside its send:
         // a close walk that fetched the helper as the next window finds it gone.
+        if (g_host)
+            g_host->Shutdown();
+        WriteBars(g_outlook->BarNames());
+        Log("bars", JoinedBars());
         if (g_helper)
             DestroyWindow(g_helper);
         DestroyWindow(window);
@@ -72,6 +119,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
 {
     g_options = ParseOptions();
+    CoInitialize(nullptr);
+    g_outlook = std::make_shared<FakeOutlookState>();
+    g_outlook->SetBars(ReadBars());
 
     STARTUPINFOW startup = {};
     GetStartupInfoW(&startup);
@@ -91,6 +141,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
     Log("started", "show=" + std::to_string(requestedShow) + " title=" + Narrow(g_options.title));
     ShowWindow(window, showCommand);
     UpdateWindow(window);
+    Log("bars", JoinedBars());
+
+    IDispatch* application = CreateFakeApplication(g_outlook);
+    AddinHost host(Log);
+    g_host = &host;
+    host.Start(application);
 
     if (g_options.hangMs) {
         Log("hanging", std::to_string(g_options.hangMs) + "ms");
@@ -102,6 +158,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+    host.Shutdown();
+    g_host = nullptr;
+    application->Release();
+    CoUninitialize();
     Log("exited");
     return 0;
 }

@@ -1,0 +1,158 @@
+#include "Connect.h"
+#include "Guids.h"
+#include "Module.h"
+#include "OutlookObjectModel.h"
+
+#define RETURN_IF_FAILED(expression)         \
+    do {                                     \
+        HRESULT hr_ = (expression);          \
+        if (FAILED(hr_))                     \
+            return hr_;                      \
+    } while (0)
+
+namespace {
+const wchar_t kProductName[] = L"NOX";
+} // namespace
+
+Connect::Connect()
+{
+    ModuleLock();
+}
+
+Connect::~Connect()
+{
+    ModuleUnlock();
+}
+
+HRESULT Connect::Create(REFIID iid, void** object)
+{
+    Connect* created = new Connect;
+    if (!created)
+        return E_OUTOFMEMORY;
+    HRESULT hr = created->QueryInterface(iid, object);
+    created->Release();
+    return hr;
+}
+
+STDMETHODIMP Connect::QueryInterface(REFIID iid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID__Connect)
+        *object = static_cast<_Connect*>(this);
+    else if (iid == IID_IDTExtensibility2)
+        *object = static_cast<IDTExtensibility2*>(this);
+    else
+        return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP_(ULONG) Connect::AddRef()
+{
+    return InterlockedIncrement(&references_);
+}
+
+STDMETHODIMP_(ULONG) Connect::Release()
+{
+    LONG left = InterlockedDecrement(&references_);
+    if (left == 0)
+        delete this;
+    return left;
+}
+
+HRESULT Connect::LoadTypeInfo()
+{
+    if (typeInfo_)
+        return S_OK;
+    wchar_t path[MAX_PATH];
+    if (!GetModuleFileNameW(ThisModule(), path, MAX_PATH))
+        return HRESULT_FROM_WIN32(GetLastError());
+    ComPtr<ITypeLib> library;
+    RETURN_IF_FAILED(LoadTypeLibEx(path, REGKIND_NONE, library.put()));
+    return library->GetTypeInfoOfGuid(IID__Connect, typeInfo_.put());
+}
+
+STDMETHODIMP Connect::GetTypeInfoCount(UINT* count)
+{
+    if (!count)
+        return E_POINTER;
+    *count = 1;
+    return S_OK;
+}
+
+STDMETHODIMP Connect::GetTypeInfo(UINT index, LCID, ITypeInfo** info)
+{
+    if (!info)
+        return E_POINTER;
+    *info = nullptr;
+    if (index != 0)
+        return DISP_E_BADINDEX;
+    RETURN_IF_FAILED(LoadTypeInfo());
+    *info = typeInfo_.get();
+    (*info)->AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP Connect::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids)
+{
+    RETURN_IF_FAILED(LoadTypeInfo());
+    return DispGetIDsOfNames(typeInfo_.get(), names, count, ids);
+}
+
+STDMETHODIMP Connect::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                             EXCEPINFO* exception, UINT* argError)
+{
+    RETURN_IF_FAILED(LoadTypeInfo());
+    return DispInvoke(static_cast<_Connect*>(this), typeInfo_.get(), id, flags, params, result, exception,
+                      argError);
+}
+
+STDMETHODIMP Connect::OnConnection(IDispatch* Application, ext_ConnectMode, IDispatch*, SAFEARRAY**)
+{
+    oApp.reset();
+    if (Application)
+        RETURN_IF_FAILED(Application->QueryInterface(IID_OutlookApplication, oApp.put_void()));
+
+    ComPtr<IDispatch> explorer, commandBars;
+    short count = 0;
+    RETURN_IF_FAILED(ActiveExplorer(oApp.get(), explorer));
+    RETURN_IF_FAILED(CommandBarsOf(explorer.get(), commandBars));
+    RETURN_IF_FAILED(CommandBarCount(commandBars.get(), count));
+
+    for (int i = 1; i <= count; ++i) {
+        RETURN_IF_FAILED(ActiveExplorer(oApp.get(), explorer));
+        RETURN_IF_FAILED(CommandBarsOf(explorer.get(), commandBars));
+        RETURN_IF_FAILED(CommandBarItem(commandBars.get(), static_cast<short>(i), cbBar));
+        bool named = false;
+        RETURN_IF_FAILED(CommandBarNameContains(cbBar.get(), kProductName, named));
+        if (named) {
+            RETURN_IF_FAILED(DeleteCommandBar(cbBar.get()));
+            break;
+        }
+    }
+    return S_OK;
+}
+
+STDMETHODIMP Connect::OnDisconnection(ext_DisconnectMode, SAFEARRAY**)
+{
+    oApp.reset();
+    cbBar.reset();
+    return S_OK;
+}
+
+STDMETHODIMP Connect::OnAddInsUpdate(SAFEARRAY**)
+{
+    return S_OK;
+}
+
+STDMETHODIMP Connect::OnStartupComplete(SAFEARRAY**)
+{
+    return S_OK;
+}
+
+STDMETHODIMP Connect::OnBeginShutdown(SAFEARRAY**)
+{
+    return S_OK;
+}

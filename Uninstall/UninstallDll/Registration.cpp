@@ -1,0 +1,161 @@
+#include "Registration.h"
+#include "AddinRecord.h"
+#include "AppFolder.h"
+#include "RegistryJournal.h"
+
+namespace {
+
+#define CLASS_KEY L"Software\\Classes\\CLSID\\{0B467E24-3081-45BE-BD2E-B134E73C87E9}"
+#define PROGID_KEY L"Software\\Classes\\UninstallDll.Connect"
+#define TYPELIB_KEY L"Software\\Classes\\TypeLib\\{42A16CBD-E568-4F8F-9382-E3912DAB246D}"
+#define INTERFACE_KEY L"Software\\Classes\\Interface\\{DBF124D5-EC3D-4609-8E5F-991D3802BD23}"
+
+const wchar_t kProgId[] = L"UninstallDll.Connect";
+const wchar_t kClsid[] = L"{0B467E24-3081-45BE-BD2E-B134E73C87E9}";
+const wchar_t kLibid[] = L"{42A16CBD-E568-4F8F-9382-E3912DAB246D}";
+const wchar_t kTypeLibMarshaler[] = L"{00020424-0000-0000-C000-000000000046}";
+
+struct Row {
+    HKEY root;
+    const wchar_t* key;
+    const wchar_t* valueName; // null: the key's default value
+    const wchar_t* text;      // null: a DWORD value
+    DWORD number;
+};
+
+WideText FromRecord(const AddinRecordText& text)
+{
+    WideText wide;
+    int length = MultiByteToWideChar(CP_ACP, 0, text.text, static_cast<int>(text.length), nullptr, 0);
+    if (length > 0)
+        MultiByteToWideChar(CP_ACP, 0, text.text, static_cast<int>(text.length), wide.Buffer(length), length);
+    return wide;
+}
+
+// The add-in entry's place: "<HKEY_...>\<path>\Addins\UninstallDll.Connect".
+HRESULT AddinKey(const AddinEntry& entry, HKEY& root, WideText& key)
+{
+    WideText host = FromRecord(entry.hostKey);
+    struct {
+        const wchar_t* name;
+        HKEY root;
+    } const roots[] = {{L"HKEY_CURRENT_USER\\", HKEY_CURRENT_USER}, {L"HKEY_LOCAL_MACHINE\\", HKEY_LOCAL_MACHINE}};
+    for (const auto& candidate : roots) {
+        size_t length = WideText::Length(candidate.name);
+        if (host.size() > length && CompareStringOrdinal(host.c_str(), static_cast<int>(length), candidate.name,
+                                                         static_cast<int>(length), TRUE) == CSTR_EQUAL) {
+            root = candidate.root;
+            key = WideText(host.c_str() + length).Append(L"\\Addins\\").Append(kProgId);
+            return S_OK;
+        }
+    }
+    return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
+}
+
+HRESULT ReadEmbeddedRecord(HMODULE module, AddinEntry& entry)
+{
+    const BYTE* data = nullptr;
+    size_t size = 0;
+    HRESULT hr = FindAddinRecord(module, data, size);
+    return SUCCEEDED(hr) ? ReadAddinRecord(data, size, entry) : hr;
+}
+
+WideText ModulePath(HMODULE module)
+{
+    WideText path;
+    for (DWORD capacity = MAX_PATH;; capacity *= 2) {
+        DWORD written = GetModuleFileNameW(module, path.Buffer(capacity), capacity);
+        if (written < capacity) {
+            path.Truncate(written);
+            return path;
+        }
+    }
+}
+
+} // namespace
+
+HRESULT RegisterServer(HMODULE module)
+{
+    AddinEntry entry;
+    HRESULT hr = ReadEmbeddedRecord(module, entry);
+    if (FAILED(hr))
+        return hr;
+    HKEY addinRoot = nullptr;
+    WideText addinKey;
+    hr = AddinKey(entry, addinRoot, addinKey);
+    if (FAILED(hr))
+        return hr;
+    WideText path = ModulePath(module);
+    WideText folder = FolderOfPath(path.c_str());
+    WideText displayName = FromRecord(entry.displayName);
+    WideText description = FromRecord(entry.description);
+
+    const Row rows[] = {
+        {HKEY_LOCAL_MACHINE, CLASS_KEY, nullptr, kProgId, 0},
+        {HKEY_LOCAL_MACHINE, CLASS_KEY L"\\InprocServer32", nullptr, path.c_str(), 0},
+        {HKEY_LOCAL_MACHINE, CLASS_KEY L"\\InprocServer32", L"ThreadingModel", L"Apartment", 0},
+        {HKEY_LOCAL_MACHINE, CLASS_KEY L"\\ProgID", nullptr, kProgId, 0},
+        {HKEY_LOCAL_MACHINE, CLASS_KEY L"\\TypeLib", nullptr, kLibid, 0},
+        {HKEY_LOCAL_MACHINE, CLASS_KEY L"\\Version", nullptr, L"1.0", 0},
+        {HKEY_LOCAL_MACHINE, PROGID_KEY, nullptr, kProgId, 0},
+        {HKEY_LOCAL_MACHINE, PROGID_KEY L"\\CLSID", nullptr, kClsid, 0},
+        {HKEY_LOCAL_MACHINE, TYPELIB_KEY L"\\1.0", nullptr, L"Anti-Spam", 0},
+        {HKEY_LOCAL_MACHINE, TYPELIB_KEY L"\\1.0\\0\\win32", nullptr, path.c_str(), 0},
+        {HKEY_LOCAL_MACHINE, TYPELIB_KEY L"\\1.0\\FLAGS", nullptr, L"0", 0},
+        {HKEY_LOCAL_MACHINE, TYPELIB_KEY L"\\1.0\\HELPDIR", nullptr, folder.c_str(), 0},
+        {HKEY_LOCAL_MACHINE, INTERFACE_KEY, nullptr, L"_Connect", 0},
+        {HKEY_LOCAL_MACHINE, INTERFACE_KEY L"\\ProxyStubClsid", nullptr, kTypeLibMarshaler, 0},
+        {HKEY_LOCAL_MACHINE, INTERFACE_KEY L"\\ProxyStubClsid32", nullptr, kTypeLibMarshaler, 0},
+        {HKEY_LOCAL_MACHINE, INTERFACE_KEY L"\\TypeLib", nullptr, kLibid, 0},
+        {HKEY_LOCAL_MACHINE, INTERFACE_KEY L"\\TypeLib", L"Version", L"1.0", 0},
+        {addinRoot, addinKey.c_str(), L"FriendlyName", displayName.c_str(), 0},
+        {addinRoot, addinKey.c_str(), L"Description", description.c_str(), 0},
+        {addinRoot, addinKey.c_str(), L"LoadBehavior", nullptr, entry.loadBehavior},
+    };
+
+    RegistryJournal journal;
+    for (const Row& row : rows) {
+        hr = row.text ? journal.SetString(row.root, row.key, row.valueName, row.text)
+                      : journal.SetDword(row.root, row.key, row.valueName, row.number);
+        if (FAILED(hr)) {
+            journal.Rollback();
+            return hr;
+        }
+    }
+    return S_OK;
+}
+
+HRESULT UnregisterServer(HMODULE module)
+{
+    AddinEntry entry;
+    HRESULT hr = ReadEmbeddedRecord(module, entry);
+    if (FAILED(hr))
+        return hr;
+    HKEY addinRoot = nullptr;
+    WideText addinKey;
+    hr = AddinKey(entry, addinRoot, addinKey);
+    if (FAILED(hr))
+        return hr;
+
+    const struct {
+        HKEY root;
+        const wchar_t* key;
+    } trees[] = {
+        {addinRoot, addinKey.c_str()},
+        {HKEY_LOCAL_MACHINE, PROGID_KEY},
+        {HKEY_LOCAL_MACHINE, CLASS_KEY},
+        {HKEY_LOCAL_MACHINE, INTERFACE_KEY},
+        {HKEY_LOCAL_MACHINE, TYPELIB_KEY L"\\1.0"},
+    };
+    HRESULT result = S_OK;
+    for (const auto& tree : trees) {
+        LONG status = RegDeleteTreeW(tree.root, tree.key);
+        if (status == ERROR_SUCCESS)
+            status = RegDeleteKeyW(tree.root, tree.key);
+        if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND && SUCCEEDED(result))
+            result = HRESULT_FROM_WIN32(status);
+    }
+    // The library's key goes only when no other version of it is left.
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, TYPELIB_KEY);
+    return result;
+}

@@ -1,0 +1,311 @@
+// uninstall.dll's registration record, its registration through Wine's own
+// regsvr32, COM activation, and Outlook (the stand-in host) loading it.
+#include "AddinRecord.h"
+#include "Guids.h"
+#include "TestSupport.h"
+#include <gtest/gtest.h>
+#include <map>
+
+namespace {
+
+const wchar_t kClassKey[] = L"Software\\Classes\\CLSID\\{0B467E24-3081-45BE-BD2E-B134E73C87E9}";
+const wchar_t kProgIdKey[] = L"Software\\Classes\\UninstallDll.Connect";
+const wchar_t kTypeLibKey[] = L"Software\\Classes\\TypeLib\\{42A16CBD-E568-4F8F-9382-E3912DAB246D}";
+const wchar_t kInterfaceKey[] = L"Software\\Classes\\Interface\\{DBF124D5-EC3D-4609-8E5F-991D3802BD23}";
+const wchar_t kExtensibilityKey[] = L"Software\\Classes\\Interface\\{B65AD801-ABAF-11D0-BB8B-00A0C90F2744}";
+const wchar_t kAddinsKey[] = L"Software\\Microsoft\\Office\\Outlook\\Addins";
+const wchar_t kAddinKey[] = L"Software\\Microsoft\\Office\\Outlook\\Addins\\UninstallDll.Connect";
+
+using Tree = std::map<std::wstring, std::wstring>;
+
+// Every value below a key, as "sub\key\[name]" -> "type:data".
+void CollectTree(HKEY key, const std::wstring& prefix, Tree& tree)
+{
+    wchar_t name[512];
+    BYTE data[4096];
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLength = ARRAYSIZE(name), size = sizeof(data), type = 0;
+        if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS)
+            break;
+        std::wstring value = type == REG_DWORD ? L"dword:" + std::to_wstring(*reinterpret_cast<DWORD*>(data))
+                                               : L"sz:" + std::wstring(reinterpret_cast<wchar_t*>(data)).substr(0, size / 2);
+        tree[prefix + L"[" + name + L"]"] = value.c_str();
+    }
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLength = ARRAYSIZE(name);
+        if (RegEnumKeyExW(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        HKEY sub = nullptr;
+        if (RegOpenKeyExW(key, name, 0, KEY_READ, &sub) == ERROR_SUCCESS) {
+            tree[prefix + name + L"\\"] = L"key";
+            CollectTree(sub, prefix + name + L"\\", tree);
+            RegCloseKey(sub);
+        }
+    }
+}
+
+Tree Snapshot(HKEY root, const std::wstring& path)
+{
+    Tree tree;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        tree[L""] = L"key";
+        CollectTree(key, L"", tree);
+        RegCloseKey(key);
+    }
+    return tree;
+}
+
+bool KeyExists(HKEY root, const std::wstring& path)
+{
+    return !Snapshot(root, path).empty();
+}
+
+DWORD Regsvr32(const std::wstring& arguments)
+{
+    ChildProcess tool(L"regsvr32.exe " + arguments + L" \"" + BinFolder() + L"\\uninstall.dll\"");
+    if (!tool.WaitExit(30000))
+        return STILL_ACTIVE;
+    return tool.ExitCode();
+}
+
+std::wstring DllPath()
+{
+    return BinFolder() + L"\\uninstall.dll";
+}
+
+std::vector<BYTE> EmbeddedRecord()
+{
+    HMODULE dll = LoadLibraryExW(DllPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const BYTE* data = nullptr;
+    size_t size = 0;
+    std::vector<BYTE> bytes;
+    if (dll && SUCCEEDED(FindAddinRecord(dll, data, size)))
+        bytes.assign(data, data + size);
+    FreeLibrary(dll);
+    return bytes;
+}
+
+class AddinRegistration : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(Regsvr32(L"/u /s"), 0u); }
+    void TearDown() override { Regsvr32(L"/u /s"); }
+};
+
+} // namespace
+
+TEST(AddinRecord, TheEmbeddedBytesFollowTheLayoutAndDamagedCopiesAreRefused)
+{
+    std::vector<BYTE> expected = {0xF7, 0x14, 0x07, 0xAC, 0x04, 0x3D, 0xD1, 0x11,
+                                  0xAE, 0x7D, 0x00, 0xA0, 0xC9, 0x0F, 0x26, 0xF4, 126, 0, 0, 0};
+    auto addText = [&](const std::string& text) {
+        DWORD length = static_cast<DWORD>(text.size() + 1);
+        expected.insert(expected.end(), {BYTE(length), 0, 0, 0});
+        expected.insert(expected.end(), text.begin(), text.end());
+        expected.push_back(0);
+    };
+    addText("HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\Outlook");
+    addText("NOX Uninstall");
+    addText("NOX Uninstaller DLL");
+    expected.insert(expected.end(), {16, 0, 0, 0});
+    expected.insert(expected.end(), 24, 0);
+    std::vector<BYTE> record = EmbeddedRecord();
+    ASSERT_EQ(record, expected);
+
+    AddinEntry entry = {};
+    ASSERT_EQ(ReadAddinRecord(record.data(), record.size(), entry), S_OK);
+    EXPECT_EQ(std::string(entry.hostKey.text, entry.hostKey.length), "HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\Outlook");
+    EXPECT_EQ(std::string(entry.displayName.text, entry.displayName.length), "NOX Uninstall");
+    EXPECT_EQ(std::string(entry.description.text, entry.description.length), "NOX Uninstaller DLL");
+    EXPECT_EQ(entry.loadBehavior, 16u);
+
+    struct Damage {
+        const char* what;
+        std::function<void(std::vector<BYTE>&)> apply;
+    } damages[] = {
+        {"cut short", [](std::vector<BYTE>& r) { r.pop_back(); }},
+        {"one byte too many", [](std::vector<BYTE>& r) { r.push_back(0); }},
+        {"length says more", [](std::vector<BYTE>& r) { r[16] = 127; }},
+        {"length says less", [](std::vector<BYTE>& r) { r[16] = 125; }},
+        {"host key unterminated", [](std::vector<BYTE>& r) { r[20 + 4 + 51] = 'X'; }},
+        {"text length past the end", [](std::vector<BYTE>& r) { r[20] = 0xFF; r[21] = 0xFF; }},
+        {"another designer", [](std::vector<BYTE>& r) { r[0] ^= 1; }},
+        {"only the designer id", [](std::vector<BYTE>& r) { r.resize(16); }},
+    };
+    for (const Damage& damage : damages) {
+        std::vector<BYTE> copy = record;
+        damage.apply(copy);
+        AddinEntry ignored = {};
+        EXPECT_EQ(ReadAddinRecord(copy.data(), copy.size(), ignored), HRESULT_FROM_WIN32(ERROR_INVALID_DATA)) << damage.what;
+    }
+}
+
+TEST_F(AddinRegistration, WritesItsEntriesTheSameTwiceAndRemovesOnlyItsOwn)
+{
+    // Keys that are not ours and must survive unregistration.
+    ScopedRegistryString extensibility(HKEY_LOCAL_MACHINE, kExtensibilityKey, L"", std::wstring(L"IDTExtensibility2"));
+    ScopedRegistryString sibling(HKEY_CURRENT_USER, std::wstring(kAddinsKey) + L"\\Other.Addin", L"FriendlyName",
+                                 std::wstring(L"Another add-in"));
+
+    ASSERT_EQ(Regsvr32(L"/s"), 0u);
+    EXPECT_EQ(Snapshot(HKEY_CURRENT_USER, kAddinKey),
+              (Tree{{L"", L"key"}, {L"[FriendlyName]", L"sz:NOX Uninstall"},
+                    {L"[Description]", L"sz:NOX Uninstaller DLL"}, {L"[LoadBehavior]", L"dword:16"}}));
+    Tree classKey = Snapshot(HKEY_LOCAL_MACHINE, kClassKey);
+    EXPECT_EQ(classKey[L"InprocServer32\\[]"], L"sz:" + DllPath());
+    EXPECT_EQ(classKey[L"InprocServer32\\[ThreadingModel]"], L"sz:Apartment");
+    EXPECT_EQ(classKey[L"ProgID\\[]"], L"sz:UninstallDll.Connect");
+    EXPECT_EQ(classKey[L"TypeLib\\[]"], L"sz:{42A16CBD-E568-4F8F-9382-E3912DAB246D}");
+    EXPECT_EQ(classKey[L"Version\\[]"], L"sz:1.0");
+    EXPECT_EQ(Snapshot(HKEY_LOCAL_MACHINE, kProgIdKey)[L"CLSID\\[]"], L"sz:{0B467E24-3081-45BE-BD2E-B134E73C87E9}");
+    Tree typeLib = Snapshot(HKEY_LOCAL_MACHINE, kTypeLibKey);
+    EXPECT_EQ(typeLib[L"1.0\\[]"], L"sz:Anti-Spam");
+    EXPECT_EQ(typeLib[L"1.0\\0\\win32\\[]"], L"sz:" + DllPath());
+    Tree interfaceKey = Snapshot(HKEY_LOCAL_MACHINE, kInterfaceKey);
+    EXPECT_EQ(interfaceKey[L"[]"], L"sz:_Connect");
+    EXPECT_EQ(interfaceKey[L"ProxyStubClsid32\\[]"], L"sz:{00020424-0000-0000-C000-000000000046}");
+    EXPECT_EQ(interfaceKey[L"TypeLib\\[]"], L"sz:{42A16CBD-E568-4F8F-9382-E3912DAB246D}");
+
+    std::vector<Tree> once;
+    for (const wchar_t* key : {kClassKey, kProgIdKey, kTypeLibKey, kInterfaceKey})
+        once.push_back(Snapshot(HKEY_LOCAL_MACHINE, key));
+    once.push_back(Snapshot(HKEY_CURRENT_USER, kAddinKey));
+    ASSERT_EQ(Regsvr32(L"/s"), 0u);
+    std::vector<Tree> twice;
+    for (const wchar_t* key : {kClassKey, kProgIdKey, kTypeLibKey, kInterfaceKey})
+        twice.push_back(Snapshot(HKEY_LOCAL_MACHINE, key));
+    twice.push_back(Snapshot(HKEY_CURRENT_USER, kAddinKey));
+    EXPECT_EQ(once, twice);
+
+    ASSERT_EQ(Regsvr32(L"/u /s"), 0u);
+    for (const wchar_t* key : {kClassKey, kProgIdKey, kTypeLibKey, kInterfaceKey})
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key)) << Narrow(key);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kAddinKey));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kExtensibilityKey));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, std::wstring(kAddinsKey) + L"\\Other.Addin"));
+    EXPECT_EQ(Regsvr32(L"/u /s"), 0u) << "nothing left to remove is not a failure";
+}
+
+TEST_F(AddinRegistration, ComCreatesItByProgIdAndFindsItsTypeLibrary)
+{
+    ASSERT_EQ(Regsvr32(L"/s"), 0u);
+    CoInitialize(nullptr);
+    CLSID clsid = {};
+    ASSERT_EQ(CLSIDFromProgID(L"UninstallDll.Connect", &clsid), S_OK);
+    EXPECT_TRUE(IsEqualCLSID(clsid, CLSID_Connect));
+    IUnknown* addin = nullptr;
+    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDTExtensibility2, reinterpret_cast<void**>(&addin)), S_OK);
+    if (addin)
+        addin->Release();
+
+    ITypeLib* library = nullptr;
+    ASSERT_EQ(LoadRegTypeLib(LIBID_UninstallDll, 1, 0, 0, &library), S_OK);
+    BSTR help = nullptr;
+    library->GetDocumentation(-1, nullptr, &help, nullptr, nullptr);
+    EXPECT_STREQ(help, L"Anti-Spam");
+    SysFreeString(help);
+    ITypeInfo* info = nullptr;
+    ASSERT_EQ(library->GetTypeInfoOfGuid(IID__Connect, &info), S_OK);
+    TYPEATTR* attributes = nullptr;
+    info->GetTypeAttr(&attributes);
+    EXPECT_TRUE(attributes->wTypeFlags & TYPEFLAG_FDUAL);
+    EXPECT_TRUE(attributes->wTypeFlags & TYPEFLAG_FHIDDEN);
+    info->ReleaseTypeAttr(attributes);
+    info->Release();
+    library->Release();
+    CoUninitialize();
+}
+
+TEST_F(AddinRegistration, AWriteThatFailsUndoesWhatTheCallWrote)
+{
+    // The machine's and the user's hives go to scratch keys. In the user's, the
+    // add-ins key is volatile, so the add-in entry, written last, cannot be
+    // created there (a volatile key takes no lasting subkeys).
+    const wchar_t scratch[] = L"Software\\NoxKitTests\\Rollback";
+    HKEY machine = nullptr, user = nullptr, addins = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (std::wstring(scratch) + L"\\Machine").c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &machine, nullptr), ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (std::wstring(scratch) + L"\\User").c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &user, nullptr), ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExW(user, L"Software\\Microsoft\\Office\\Outlook", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &addins, nullptr), ERROR_SUCCESS);
+    RegCloseKey(addins);
+    ASSERT_EQ(RegCreateKeyExW(user, kAddinsKey, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &addins,
+                              nullptr), ERROR_SUCCESS);
+    RegCloseKey(addins);
+    // An earlier registration from another place, which must come back as it was.
+    const std::wstring oldServer = L"C:\\Old Place\\uninstall.dll";
+    HKEY earlier = nullptr;
+    RegCreateKeyExW(machine, (std::wstring(kClassKey) + L"\\InprocServer32").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                    nullptr, &earlier, nullptr);
+    RegSetValueExW(earlier, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(oldServer.c_str()),
+                   static_cast<DWORD>((oldServer.size() + 1) * 2));
+    RegCloseKey(earlier);
+    Tree before = Snapshot(machine, L"");
+    Tree userBefore = Snapshot(user, L"");
+
+    HMODULE dll = LoadLibraryW(DllPath().c_str());
+    auto registerServer = reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(dll, "DllRegisterServer")));
+    ASSERT_EQ(RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine), ERROR_SUCCESS);
+    ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, user), ERROR_SUCCESS);
+    HRESULT hr = registerServer();
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+    FreeLibrary(dll);
+
+    EXPECT_TRUE(FAILED(hr)) << std::hex << hr;
+    EXPECT_EQ(Snapshot(machine, L""), before) << "the failed registration left entries behind";
+    EXPECT_EQ(Snapshot(user, L""), userBefore);
+    RegCloseKey(machine);
+    RegCloseKey(user);
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\NoxKitTests");
+}
+
+TEST_F(AddinRegistration, OutlookLoadsItOnceAndItDeletesTheProductsBar)
+{
+    ScratchFolder folder(L"host");
+    folder.CopyFromBin(L"OutlookStandIn.exe");
+    folder.WriteText(L"CommandBars.txt", "Standard\r\nNOX Toolbar\r\nWeb\r\nNOX 2\r\n");
+    ASSERT_EQ(Regsvr32(L"/s"), 0u);
+
+    auto runOutlook = [&] {
+        ChildProcess outlook(L"\"" + (folder / L"OutlookStandIn.exe") + L"\"");
+        std::vector<HWND> windows;
+        EXPECT_TRUE(WaitUntil([&] { return !(windows = WindowsOfProcess(outlook.Pid(), true)).empty(); }, 10000));
+        for (HWND window : windows)
+            PostMessageW(window, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(outlook.WaitExit(10000));
+    };
+    auto addinCalls = [&] {
+        std::vector<std::string> calls;
+        for (const LogLine& line : ReadLog(folder / L"OutlookStandIn.log"))
+            if (line.event == "addin")
+                calls.push_back(line.detail);
+        return calls;
+    };
+
+    runOutlook();
+    EXPECT_EQ(addinCalls(), (std::vector<std::string>{
+                                "UninstallDll.Connect OnConnection 0x00000000",
+                                "UninstallDll.Connect OnStartupComplete 0x00000000",
+                                "UninstallDll.Connect OnBeginShutdown 0x00000000",
+                                "UninstallDll.Connect OnDisconnection 0x00000000"}));
+    std::vector<LogLine> log = ReadLog(folder / L"OutlookStandIn.log");
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back().event, "exited");
+    std::string barsAfter;
+    for (const LogLine& line : log)
+        if (line.event == "bars")
+            barsAfter = line.detail;
+    EXPECT_EQ(barsAfter, "Standard|Web|NOX 2");
+    EXPECT_EQ(Snapshot(HKEY_CURRENT_USER, kAddinKey)[L"[LoadBehavior]"], L"dword:9");
+
+    runOutlook();
+    std::vector<std::string> calls = addinCalls();
+    EXPECT_EQ(calls.size(), 5u);
+    EXPECT_EQ(calls.back(), "UninstallDll.Connect not loaded, LoadBehavior 9");
+
+    ASSERT_EQ(Regsvr32(L"/u /s"), 0u);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kAddinKey));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kClassKey));
+}
