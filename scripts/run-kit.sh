@@ -1,13 +1,34 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the kit, and runs its main job: the
-# uninstall sequence played in a private Wine prefix against the Outlook
-# stand-in, with a step-by-step report.
+# product's whole life (install, uninstall, a caller of Pelmor.dll) played in
+# a private Wine prefix with the real deliverables and the stand-ins, with a
+# step-by-step report and screenshots.
+#
+#   scripts/run-kit.sh            headless; notices answered automatically
+#   scripts/run-kit.sh --manual   on your own $DISPLAY; you answer the notices
+#                                 and close Outlook yourself
 set -euo pipefail
 cd "$(dirname "$0")/.."
+manual=""
+[ "${1:-}" = "--manual" ] && manual=--manual
+
 bash scripts/setup.sh
 cmake --preset mingw >/dev/null
 cmake --build --preset mingw >/dev/null
+
 session=build/mingw/wine
+shots=$PWD/build/mingw/screenshots
+rm -rf "$shots" && mkdir -p "$shots"
 trap 'tests/harness/wine-env.sh stop "$session"' EXIT
-tests/harness/wine-env.sh start "$session"
-tests/harness/wine-run.sh "$session" build/mingw/bin/KitDemo.exe
+tests/harness/wine-env.sh start "$session" ${manual:+"${DISPLAY:?--manual needs a DISPLAY}"}
+
+status=0
+KIT_DLL_OVERRIDES=mapi32=n tests/harness/wine-run.sh "$session" build/mingw/bin/KitDemo.exe \
+    $manual --screenshots "Z:${shots//\//\\}" || status=$?
+
+for bmp in "$shots"/*.bmp; do
+    [ -e "$bmp" ] || continue
+    convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+done
+echo "Screenshots: $shots"
+exit $status

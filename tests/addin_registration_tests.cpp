@@ -4,7 +4,6 @@
 #include "Guids.h"
 #include "TestSupport.h"
 #include <gtest/gtest.h>
-#include <map>
 
 namespace {
 
@@ -15,51 +14,6 @@ const wchar_t kInterfaceKey[] = L"Software\\Classes\\Interface\\{DBF124D5-EC3D-4
 const wchar_t kExtensibilityKey[] = L"Software\\Classes\\Interface\\{B65AD801-ABAF-11D0-BB8B-00A0C90F2744}";
 const wchar_t kAddinsKey[] = L"Software\\Microsoft\\Office\\Outlook\\Addins";
 const wchar_t kAddinKey[] = L"Software\\Microsoft\\Office\\Outlook\\Addins\\UninstallDll.Connect";
-
-using Tree = std::map<std::wstring, std::wstring>;
-
-// Every value below a key, as "sub\key\[name]" -> "type:data".
-void CollectTree(HKEY key, const std::wstring& prefix, Tree& tree)
-{
-    wchar_t name[512];
-    BYTE data[4096];
-    for (DWORD i = 0;; ++i) {
-        DWORD nameLength = ARRAYSIZE(name), size = sizeof(data), type = 0;
-        if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS)
-            break;
-        std::wstring value = type == REG_DWORD ? L"dword:" + std::to_wstring(*reinterpret_cast<DWORD*>(data))
-                                               : L"sz:" + std::wstring(reinterpret_cast<wchar_t*>(data)).substr(0, size / 2);
-        tree[prefix + L"[" + name + L"]"] = value.c_str();
-    }
-    for (DWORD i = 0;; ++i) {
-        DWORD nameLength = ARRAYSIZE(name);
-        if (RegEnumKeyExW(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        HKEY sub = nullptr;
-        if (RegOpenKeyExW(key, name, 0, KEY_READ, &sub) == ERROR_SUCCESS) {
-            tree[prefix + name + L"\\"] = L"key";
-            CollectTree(sub, prefix + name + L"\\", tree);
-            RegCloseKey(sub);
-        }
-    }
-}
-
-Tree Snapshot(HKEY root, const std::wstring& path)
-{
-    Tree tree;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        tree[L""] = L"key";
-        CollectTree(key, L"", tree);
-        RegCloseKey(key);
-    }
-    return tree;
-}
-
-bool KeyExists(HKEY root, const std::wstring& path)
-{
-    return !Snapshot(root, path).empty();
-}
 
 DWORD Regsvr32(const std::wstring& arguments)
 {

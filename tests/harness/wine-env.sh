@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Starts or stops the headless display and the Wine server that one test run
 # (or one run of the kit) uses, in a private Wine prefix under STATE_DIR.
-#   wine-env.sh start STATE_DIR
+#   wine-env.sh start STATE_DIR [DISPLAY]
 #   wine-env.sh stop STATE_DIR
+# Given a DISPLAY (a person's own screen), no Xvfb is started.
 # Only the Xvfb and wineserver started here are stopped, by pid and by prefix.
 set -euo pipefail
 
 action=${1:?start or stop}
 state_dir=${2:?state directory}
+given_display=${3:-}
 mkdir -p "$state_dir"
 state_dir=$(cd "$state_dir" && pwd)
 state_file=$state_dir/session.env
@@ -32,14 +34,19 @@ stop() {
 
 start() {
     stop # an interrupted run may have left its own session behind
-    local display_file=$state_dir/display
-    rm -f "$display_file"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" </dev/null >/dev/null 2>&1 &
-    local xvfb_pid=$!
-    for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
-    [ -s "$display_file" ] || { echo "wine-env: Xvfb did not start" >&2; kill "$xvfb_pid" 2>/dev/null; exit 1; }
-    export DISPLAY=:$(tr -d '\n' <"$display_file")
-    printf 'XVFB_PID=%s\nexport DISPLAY=%s\n' "$xvfb_pid" "$DISPLAY" >"$state_file"
+    if [ -n "$given_display" ]; then
+        export DISPLAY=$given_display
+        printf 'XVFB_PID=\nexport DISPLAY=%s\n' "$DISPLAY" >"$state_file"
+    else
+        local display_file=$state_dir/display
+        rm -f "$display_file"
+        Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" </dev/null >/dev/null 2>&1 &
+        local xvfb_pid=$!
+        for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
+        [ -s "$display_file" ] || { echo "wine-env: Xvfb did not start" >&2; kill "$xvfb_pid" 2>/dev/null; exit 1; }
+        export DISPLAY=:$(tr -d '\n' <"$display_file")
+        printf 'XVFB_PID=%s\nexport DISPLAY=%s\n' "$xvfb_pid" "$DISPLAY" >"$state_file"
+    fi
 
     mkdir -p "$WINEPREFIX"
     wineserver -p </dev/null >/dev/null 2>&1

@@ -5,7 +5,8 @@
 
 namespace {
 
-void ObserveMainWindow(DWORD pid, SeenMainWindow& main)
+// The sequencer's window once it is visible, with what it shows; null before.
+HWND ObserveMainWindow(DWORD pid, SeenMainWindow& main)
 {
     for (HWND window : WindowsOfProcess(pid, true)) {
         if (WindowText(window) != L"Pre-Uninstall")
@@ -20,8 +21,9 @@ void ObserveMainWindow(DWORD pid, SeenMainWindow& main)
         main.owned = GetWindow(window, GW_OWNER) != nullptr;
         HWND label = FindWindowExW(window, nullptr, L"Static", nullptr);
         main.label = label ? WindowText(label) : L"";
-        return;
+        return window;
     }
+    return nullptr;
 }
 
 std::vector<ScriptRun> ReadScriptRuns(const std::wstring& logPath)
@@ -71,6 +73,41 @@ void EndStandInsLeftRunning(const std::vector<LogLine>& log)
 
 } // namespace
 
+UninstallerRun DriveUninstaller(const std::wstring& path, const DriveOptions& options)
+{
+    UninstallerRun run;
+    run.startTick = GetTickCount();
+    ChildProcess sequencer(L"\"" + path + L"\"");
+    while (GetTickCount() - run.startTick < options.timeoutMs) {
+        if (sequencer.WaitExit(0)) {
+            run.exited = true;
+            run.exitTick = GetTickCount();
+            run.exitCode = sequencer.ExitCode();
+            break;
+        }
+        if (!run.main.shownTick) {
+            HWND window = ObserveMainWindow(sequencer.Pid(), run.main);
+            if (window && options.onMainWindow)
+                options.onMainWindow(window);
+        }
+        HWND box = FindMessageBox(sequencer.Pid());
+        if (box && (run.notices.empty() || run.notices.back().dismissedTick)) {
+            run.notices.push_back({WindowText(box), MessageBoxText(box), GetTickCount(), 0});
+            if (options.beforeDismiss)
+                options.beforeDismiss(run.notices.size() - 1, box);
+            if (options.dismissNotices) {
+                if (options.holdNoticeMs)
+                    Sleep(options.holdNoticeMs);
+                DismissMessageBox(box);
+            }
+        }
+        if (!run.notices.empty() && !run.notices.back().dismissedTick && (!IsWindow(box) || !IsWindowVisible(box)))
+            run.notices.back().dismissedTick = GetTickCount();
+        Sleep(10);
+    }
+    return run;
+}
+
 SequenceRun RunSequence(const SequenceSetup& setup)
 {
     SequenceRun run;
@@ -97,35 +134,17 @@ SequenceRun RunSequence(const SequenceSetup& setup)
 
     const std::wstring recorderLog = folder / L"Recorder.log";
     const std::wstring standInLog = folder / L"OutlookStandIn.log";
-    run.startTick = GetTickCount();
-    ChildProcess sequencer(L"\"" + (folder / L"Uninstaller.exe") + L"\"");
-    const DWORD kTimeoutMs = 60000;
-    while (GetTickCount() - run.startTick < kTimeoutMs) {
-        if (sequencer.WaitExit(0)) {
-            run.exited = true;
-            run.exitTick = GetTickCount();
-            run.exitCode = sequencer.ExitCode();
-            break;
-        }
-        if (!run.main.shownTick)
-            ObserveMainWindow(sequencer.Pid(), run.main);
-        if (HWND box = FindMessageBox(sequencer.Pid())) {
-            SeenNotice notice{WindowText(box), MessageBoxText(box), GetTickCount(), 0};
-            // Like the user, let what the sequencer has just started get going
-            // first: the register script, then the restarted Outlook.
-            if (run.notices.empty())
-                WaitUntil([&] { return !ReadScriptRuns(recorderLog).empty(); }, 5000);
-            else if (setup.appPathsToStandIn)
-                WaitUntil([&] { return OutlookWindowsStarted(standInLog) > setup.outlookWindowsAtStart; }, 5000);
-            if (setup.holdNoticeMs)
-                Sleep(setup.holdNoticeMs);
-            DismissMessageBox(box);
-            notice.dismissedTick = GetTickCount();
-            run.notices.push_back(notice);
-            WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000);
-        }
-        Sleep(10);
-    }
+    DriveOptions options;
+    options.holdNoticeMs = setup.holdNoticeMs;
+    // Like the user, let what the sequencer has just started get going first:
+    // the register script, then the restarted Outlook.
+    options.beforeDismiss = [&](size_t index, HWND) {
+        if (index == 0)
+            WaitUntil([&] { return !ReadScriptRuns(recorderLog).empty(); }, 5000);
+        else if (setup.appPathsToStandIn)
+            WaitUntil([&] { return OutlookWindowsStarted(standInLog) > setup.outlookWindowsAtStart; }, 5000);
+    };
+    static_cast<UninstallerRun&>(run) = DriveUninstaller(folder / L"Uninstaller.exe", options);
 
     // The scripts run on their own; wait until each has finished before the
     // folder they run from goes away.

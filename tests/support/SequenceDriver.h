@@ -3,17 +3,9 @@
 // recording batch files and the Outlook stand-in, reading and dismissing its
 // message boxes, and gathers what happened into one time line.
 #include "EventLog.h"
+#include <functional>
 #include <string>
 #include <vector>
-
-struct SequenceSetup {
-    std::wstring folderName = L"kit";      // may hold spaces or non-ASCII letters
-    bool withRegisterScript = true;
-    bool appPathsToStandIn = true;         // false: no App Paths entry for Outlook
-    int outlookWindowsAtStart = 1;
-    DWORD holdNoticeMs = 0;                // how long the "user" takes to press OK
-    DWORD unregisterScriptMs = 6000;       // how long the unregister script runs
-};
 
 struct SeenNotice {
     std::wstring caption;
@@ -32,19 +24,49 @@ struct SeenMainWindow {
     bool owned = false;
 };
 
-struct ScriptRun {
-    DWORD tick = 0;
-    std::string which;  // "register" or "unregister"
-    DWORD finishedTick = 0;
+// How the driver plays the user.
+struct DriveOptions {
+    bool dismissNotices = true;  // false: a person at the display answers them
+    DWORD holdNoticeMs = 0;      // how long the user takes to press OK
+    DWORD timeoutMs = 60000;
+    // Runs while notice `index` is up, before it is dismissed: the user's own
+    // waiting (for Outlook to start, say) and anything to look at then.
+    std::function<void(size_t index, HWND box)> beforeDismiss;
+    // Runs once when the sequencer's window has appeared.
+    std::function<void(HWND window)> onMainWindow;
 };
 
-struct SequenceRun {
+// What was seen of one run of Uninstaller.exe.
+struct UninstallerRun {
     DWORD startTick = 0;
     bool exited = false;
     DWORD exitTick = 0;
     DWORD exitCode = 0;
     std::vector<SeenNotice> notices;
     SeenMainWindow main;
+};
+
+// Starts the Uninstaller at `path` (the folder around it as the kit would
+// be installed) and plays the user until it ends or the time runs out.
+UninstallerRun DriveUninstaller(const std::wstring& path, const DriveOptions& options);
+
+// A run against recording stand-ins, for the tests.
+struct SequenceSetup {
+    std::wstring folderName = L"kit";      // may hold spaces or non-ASCII letters
+    bool withRegisterScript = true;
+    bool appPathsToStandIn = true;         // false: no App Paths entry for Outlook
+    int outlookWindowsAtStart = 1;
+    DWORD holdNoticeMs = 0;                // how long the "user" takes to press OK
+    DWORD unregisterScriptMs = 6000;       // how long the unregister script runs
+};
+
+struct ScriptRun {
+    DWORD tick = 0;
+    std::string which;  // "register" or "unregister"
+    DWORD finishedTick = 0;
+};
+
+struct SequenceRun : UninstallerRun {
     std::vector<LogLine> outlook;     // the stand-in's log
     std::vector<ScriptRun> scripts;
     DWORD standInPidAtStart = 0;

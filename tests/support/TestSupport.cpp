@@ -201,3 +201,50 @@ ScopedRegistryString::~ScopedRegistryString()
         RegDeleteValueW(key, valueName_.c_str());
     RegCloseKey(key);
 }
+
+namespace {
+
+void CollectTree(HKEY key, const std::wstring& prefix, Tree& tree)
+{
+    wchar_t name[512];
+    BYTE data[4096];
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLength = ARRAYSIZE(name), size = sizeof(data), type = 0;
+        if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS)
+            break;
+        std::wstring value = type == REG_DWORD ? L"dword:" + std::to_wstring(*reinterpret_cast<DWORD*>(data))
+                                               : L"sz:" + std::wstring(reinterpret_cast<wchar_t*>(data)).substr(0, size / 2);
+        tree[prefix + L"[" + name + L"]"] = value.c_str();
+    }
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLength = ARRAYSIZE(name);
+        if (RegEnumKeyExW(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        HKEY sub = nullptr;
+        if (RegOpenKeyExW(key, name, 0, KEY_READ, &sub) == ERROR_SUCCESS) {
+            tree[prefix + name + L"\\"] = L"key";
+            CollectTree(sub, prefix + name + L"\\", tree);
+            RegCloseKey(sub);
+        }
+    }
+}
+
+} // namespace
+
+Tree Snapshot(HKEY root, const std::wstring& path)
+{
+    Tree tree;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        tree[L""] = L"key";
+        CollectTree(key, L"", tree);
+        RegCloseKey(key);
+    }
+    return tree;
+}
+
+bool KeyExists(HKEY root, const std::wstring& path)
+{
+    return !Snapshot(root, path).empty();
+}
+

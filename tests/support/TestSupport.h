@@ -2,6 +2,7 @@
 // Helpers for tests that drive real processes, windows and the registry.
 #include "EventLog.h"
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -74,6 +75,12 @@ private:
     bool keyExisted_ = false;
     std::optional<std::wstring> previous_;
 };
+
+// Every value below a registry key, as "sub\\key\\[name]" -> "sz:text" or
+// "dword:n", and every subkey as "sub\\key\\" -> "key"; empty if the key is absent.
+using Tree = std::map<std::wstring, std::wstring>;
+Tree Snapshot(HKEY root, const std::wstring& path);
+bool KeyExists(HKEY root, const std::wstring& path);
 
 // The registry key under which the sequencer finds Outlook.
 extern const wchar_t kOutlookAppPathKey[];

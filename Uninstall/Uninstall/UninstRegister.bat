@@ -1,0 +1,5 @@
+@echo off
+rem Registers the cleanup add-in uninstall.dll that lies beside this script,
+rem silently, from whatever folder it is started in.
+"%SystemRoot%\System32\regsvr32.exe" /s "%~dp0uninstall.dll"
+exit /b %errorlevel%
