@@ -26,10 +26,13 @@ ScratchFolder::ScratchFolder(const std::wstring& nameHint)
 {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
+    // Process ids come round again from run to run; a folder that exists
+    // already (left by an earlier run) is never reused.
     static unsigned counter = 0;
-    path_ = std::wstring(temp) + nameHint + L" " + std::to_wstring(GetCurrentProcessId()) + L"-" +
-            std::to_wstring(++counter);
-    CreateDirectoryW(path_.c_str(), nullptr);
+    do {
+        path_ = std::wstring(temp) + nameHint + L" " + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                std::to_wstring(++counter);
+    } while (!CreateDirectoryW(path_.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
 }
 
 ScratchFolder::~ScratchFolder()
