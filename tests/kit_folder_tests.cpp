@@ -34,6 +34,7 @@ struct PeFacts {
     bool valid = false;
     WORD machine = 0;
     std::set<std::string> imports; // upper case
+    std::set<std::string> exports;
 };
 
 // Reads the headers and import table from the file itself.
@@ -64,6 +65,13 @@ PeFacts ReadPe(const std::wstring& path)
         for (char& c : name)
             c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
         facts.imports.insert(name);
+    }
+    const IMAGE_DATA_DIRECTORY& exportDir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    if (exportDir.VirtualAddress) {
+        auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(bytes.data() + offsetOf(exportDir.VirtualAddress));
+        auto* names = reinterpret_cast<const DWORD*>(bytes.data() + offsetOf(exports->AddressOfNames));
+        for (DWORD i = 0; i < exports->NumberOfNames; ++i)
+            facts.exports.insert(bytes.data() + offsetOf(names[i]));
     }
     return facts;
 }
@@ -110,6 +118,13 @@ TEST(StagedKit, EachBinaryIsA32BitPeImportingOnlySystemDlls)
         for (const std::string& dll : pe.imports)
             EXPECT_EQ(system.count(dll), 1u) << Narrow(name) << " imports " << dll;
     }
+}
+
+TEST(StagedKit, TheLibrariesExportExactlyTheirPlainNames)
+{
+    EXPECT_EQ(ReadPe(KitFolder() + L"\\uninstall.dll").exports,
+              (std::set<std::string>{"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer", "DllUnregisterServer"}));
+    EXPECT_EQ(ReadPe(KitFolder() + L"\\Pelmor.dll").exports, (std::set<std::string>{"GetPelmors"}));
 }
 
 TEST(StagedKit, VersionBlocksNameEachProgram)

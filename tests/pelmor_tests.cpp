@@ -67,19 +67,6 @@ TEST(CopyProfileName, CutsAtTheDocumentedSizeAndWritesNothingBeyond)
     }
 }
 
-TEST(PelmorExports, OnlyGetPelmorsAndByItsPlainName)
-{
-    HMODULE pelmor = GetModuleHandleW(L"Pelmor.dll");
-    ASSERT_NE(pelmor, nullptr);
-    auto* base = reinterpret_cast<const BYTE*>(pelmor);
-    auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
-    auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
-    ASSERT_EQ(exports->NumberOfNames, 1u);
-    auto* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
-    EXPECT_STREQ(reinterpret_cast<const char*>(base + names[0]), "GetPelmors");
-}
-
 class GetPelmorsOverStandIn : public testing::Test {
 protected:
     void SetUp() override

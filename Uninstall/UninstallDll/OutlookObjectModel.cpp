@@ -34,6 +34,13 @@ HRESULT Invoke(IDispatch* object, const wchar_t* name, WORD kind, VARIANT* args,
     return hr;
 }
 
+// A property's value converted to `type`.
+HRESULT GetPropertyAs(IDispatch* object, const wchar_t* name, VARTYPE type, Variant& value)
+{
+    HRESULT hr = Invoke(object, name, DISPATCH_PROPERTYGET, nullptr, 0, &value);
+    return SUCCEEDED(hr) ? VariantChangeType(&value, &value, 0, type) : hr;
+}
+
 HRESULT GetObject(IDispatch* object, const wchar_t* name, WORD kind, VARIANT* args, UINT argCount,
                   ComPtr<IDispatch>& found)
 {
@@ -65,10 +72,7 @@ HRESULT CommandBarsOf(IDispatch* explorer, ComPtr<IDispatch>& commandBars)
 HRESULT CommandBarCount(IDispatch* commandBars, short& count)
 {
     Variant result;
-    HRESULT hr = Invoke(commandBars, L"Count", DISPATCH_PROPERTYGET, nullptr, 0, &result);
-    if (FAILED(hr))
-        return hr;
-    hr = VariantChangeType(&result, &result, 0, VT_I4);
+    HRESULT hr = GetPropertyAs(commandBars, L"Count", VT_I4, result);
     if (FAILED(hr))
         return hr;
     if (V_I4(&result) < -32768 || V_I4(&result) > 32767)
@@ -88,10 +92,7 @@ HRESULT CommandBarItem(IDispatch* commandBars, short position, ComPtr<IDispatch>
 HRESULT CommandBarNameContains(IDispatch* commandBar, const wchar_t* text, bool& contains)
 {
     Variant name;
-    HRESULT hr = Invoke(commandBar, L"Name", DISPATCH_PROPERTYGET, nullptr, 0, &name);
-    if (FAILED(hr))
-        return hr;
-    hr = VariantChangeType(&name, &name, 0, VT_BSTR);
+    HRESULT hr = GetPropertyAs(commandBar, L"Name", VT_BSTR, name);
     if (FAILED(hr))
         return hr;
     // Searched in the BSTR's whole length: a name is not cut at an embedded null.

@@ -52,12 +52,15 @@ HRESULT AddinKey(const AddinEntry& entry, HKEY& root, WideText& key)
     return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
 }
 
-HRESULT ReadEmbeddedRecord(HMODULE module, AddinEntry& entry)
+// The add-in entry as the module's embedded record describes it, and its place.
+HRESULT LocateAddinEntry(HMODULE module, AddinEntry& entry, HKEY& root, WideText& key)
 {
     const BYTE* data = nullptr;
     size_t size = 0;
     HRESULT hr = FindAddinRecord(module, data, size);
-    return SUCCEEDED(hr) ? ReadAddinRecord(data, size, entry) : hr;
+    if (SUCCEEDED(hr))
+        hr = ReadAddinRecord(data, size, entry);
+    return SUCCEEDED(hr) ? AddinKey(entry, root, key) : hr;
 }
 
 WideText ModulePath(HMODULE module)
@@ -77,12 +80,9 @@ WideText ModulePath(HMODULE module)
 HRESULT RegisterServer(HMODULE module)
 {
     AddinEntry entry;
-    HRESULT hr = ReadEmbeddedRecord(module, entry);
-    if (FAILED(hr))
-        return hr;
     HKEY addinRoot = nullptr;
     WideText addinKey;
-    hr = AddinKey(entry, addinRoot, addinKey);
+    HRESULT hr = LocateAddinEntry(module, entry, addinRoot, addinKey);
     if (FAILED(hr))
         return hr;
     WideText path = ModulePath(module);
@@ -128,12 +128,9 @@ HRESULT RegisterServer(HMODULE module)
 HRESULT UnregisterServer(HMODULE module)
 {
     AddinEntry entry;
-    HRESULT hr = ReadEmbeddedRecord(module, entry);
-    if (FAILED(hr))
-        return hr;
     HKEY addinRoot = nullptr;
     WideText addinKey;
-    hr = AddinKey(entry, addinRoot, addinKey);
+    HRESULT hr = LocateAddinEntry(module, entry, addinRoot, addinKey);
     if (FAILED(hr))
         return hr;
 

@@ -64,6 +64,11 @@ REGEDIT4
 "Default"="1024x768"
 REG
         wine regedit /S "$(winepath -w "$state_dir/prefix-settings.reg")" </dev/null >/dev/null 2>&1
+        # The desktop that prefix creation started predates the setting:
+        # restart this prefix's server so that the next start uses it.
+        wineserver -k </dev/null >/dev/null 2>&1 || true
+        wineserver -w </dev/null >/dev/null 2>&1 || true
+        wineserver -p </dev/null >/dev/null 2>&1
         touch "$WINEPREFIX/.kit-ready"
     fi
     # Start the prefix's services and desktop here, with no pipes of the
