@@ -47,27 +47,8 @@ void Check(bool condition, const std::string& what)
 std::string Bars(const std::wstring& file)
 {
     std::string bars;
-    for (const std::string& line : [&] {
-             std::vector<std::string> lines;
-             HANDLE in = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                     OPEN_EXISTING, 0, nullptr);
-             char buffer[4096];
-             DWORD read = 0;
-             std::string text;
-             if (in != INVALID_HANDLE_VALUE) {
-                 ReadFile(in, buffer, sizeof(buffer), &read, nullptr);
-                 text.assign(buffer, read);
-                 CloseHandle(in);
-             }
-             size_t at = 0;
-             while (at < text.size()) {
-                 size_t end = text.find("\r\n", at);
-                 lines.push_back(text.substr(at, end - at));
-                 at = end == std::string::npos ? text.size() : end + 2;
-             }
-             return lines;
-         }())
-        bars += (bars.empty() ? "" : ", ") + ("\"" + line + "\"");
+    for (const std::string& line : ReadLines(file))
+        bars += (bars.empty() ? "\"" : ", \"") + line + "\"";
     return "[" + bars + "]";
 }
 

@@ -63,14 +63,8 @@ std::wstring BarsFile()
 std::vector<std::wstring> ReadBars()
 {
     std::vector<std::wstring> bars;
-    std::ifstream file(BarsFile().c_str());
-    std::string line;
-    while (std::getline(file, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (!line.empty())
-            bars.push_back(Widen(line));
-    }
+    for (const std::string& line : ReadLines(BarsFile()))
+        bars.push_back(Widen(line));
     return bars;
 }
 

@@ -1,4 +1,5 @@
 #include "EventLog.h"
+#include <fstream>
 #include <sstream>
 
 std::string Narrow(const std::wstring& text)
@@ -79,4 +80,18 @@ std::wstring LogBesideProgram()
     if (dot != std::wstring::npos && dot > log.find_last_of(L'\\'))
         log.erase(dot);
     return log + L".log";
+}
+
+std::vector<std::string> ReadLines(const std::wstring& path)
+{
+    std::vector<std::string> lines;
+    std::ifstream file(path.c_str(), std::ios::binary);
+    std::string line;
+    while (std::getline(file, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty())
+            lines.push_back(line);
+    }
+    return lines;
 }

@@ -16,6 +16,9 @@ struct LogLine {
 void AppendLogLine(const std::wstring& path, const std::string& event, const std::string& detail = "");
 std::vector<LogLine> ReadLog(const std::wstring& path);
 
+// The non-empty lines of a text file (CR LF or LF), UTF-8; none if it is absent.
+std::vector<std::string> ReadLines(const std::wstring& path);
+
 // The log beside the running program: "<its folder>\<its base name>.log".
 std::wstring LogBesideProgram();
 
