@@ -10,18 +10,22 @@ WideText FolderOfPath(const wchar_t* path)
     return WideText(path, cut);
 }
 
-WideText ApplicationFolder()
+WideText ModuleFilePath(HMODULE module)
 {
     // Paths may exceed MAX_PATH; grow until the whole name fits.
-    WideText modulePath;
+    WideText path;
     for (DWORD capacity = MAX_PATH;; capacity *= 2) {
-        DWORD written = GetModuleFileNameW(nullptr, modulePath.Buffer(capacity), capacity);
+        DWORD written = GetModuleFileNameW(module, path.Buffer(capacity), capacity);
         if (written < capacity) {
-            modulePath.Truncate(written);
-            break;
+            path.Truncate(written);
+            return path;
         }
     }
-    return FolderOfPath(modulePath.c_str());
+}
+
+WideText ApplicationFolder()
+{
+    return FolderOfPath(ModuleFilePath(nullptr).c_str());
 }
 
 WideText PathInFolder(const wchar_t* folder, const wchar_t* fileName)

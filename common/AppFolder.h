@@ -5,6 +5,9 @@
 // ("C:\Kit\x.exe" -> "C:\Kit", "C:\x.exe" -> "C:").
 WideText FolderOfPath(const wchar_t* path);
 
+// The full path of a loaded module's file (null: the running program's).
+WideText ModuleFilePath(HMODULE module);
+
 // The folder that holds the running program's executable.
 WideText ApplicationFolder();
 

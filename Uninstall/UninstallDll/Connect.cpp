@@ -1,4 +1,5 @@
 #include "Connect.h"
+#include "AppFolder.h"
 #include "Guids.h"
 #include "Module.h"
 #include "OutlookObjectModel.h"
@@ -66,11 +67,8 @@ HRESULT Connect::LoadTypeInfo()
 {
     if (typeInfo_)
         return S_OK;
-    wchar_t path[MAX_PATH];
-    if (!GetModuleFileNameW(ThisModule(), path, MAX_PATH))
-        return HRESULT_FROM_WIN32(GetLastError());
     ComPtr<ITypeLib> library;
-    RETURN_IF_FAILED(LoadTypeLibEx(path, REGKIND_NONE, library.put()));
+    RETURN_IF_FAILED(LoadTypeLibEx(ModuleFilePath(ThisModule()).c_str(), REGKIND_NONE, library.put()));
     return library->GetTypeInfoOfGuid(IID__Connect, typeInfo_.put());
 }
 

@@ -63,18 +63,6 @@ HRESULT LocateAddinEntry(HMODULE module, AddinEntry& entry, HKEY& root, WideText
     return SUCCEEDED(hr) ? AddinKey(entry, root, key) : hr;
 }
 
-WideText ModulePath(HMODULE module)
-{
-    WideText path;
-    for (DWORD capacity = MAX_PATH;; capacity *= 2) {
-        DWORD written = GetModuleFileNameW(module, path.Buffer(capacity), capacity);
-        if (written < capacity) {
-            path.Truncate(written);
-            return path;
-        }
-    }
-}
-
 } // namespace
 
 HRESULT RegisterServer(HMODULE module)
@@ -85,7 +73,7 @@ HRESULT RegisterServer(HMODULE module)
     HRESULT hr = LocateAddinEntry(module, entry, addinRoot, addinKey);
     if (FAILED(hr))
         return hr;
-    WideText path = ModulePath(module);
+    WideText path = ModuleFilePath(module);
     WideText folder = FolderOfPath(path.c_str());
     WideText displayName = FromRecord(entry.displayName);
     WideText description = FromRecord(entry.description);
