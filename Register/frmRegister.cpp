@@ -3,6 +3,7 @@
 #include "FailureReport.h"
 #include "Launch.h"
 #include "RegistrationCommand.h"
+#include "WindowMeasures.h"
 
 namespace {
 
@@ -45,9 +46,7 @@ void FrmRegister::Create()
     windowClass.lpszClassName = kClassName;
     RegisterClassExW(&windowClass);
 
-    HDC screen = GetDC(nullptr);
-    dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    dpi_ = ScreenDpi();
 
     RECT frame = {0, 0, Twips(kClientWidth), Twips(kClientHeight)};
     AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
@@ -67,5 +66,5 @@ void FrmRegister::Unload()
 
 int FrmRegister::Twips(int twips) const
 {
-    return MulDiv(twips, dpi_, 1440);
+    return TwipsToPixels(twips, dpi_);
 }

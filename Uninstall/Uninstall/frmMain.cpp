@@ -4,6 +4,7 @@
 #include "NoticeBox.h"
 #include "OutlookKill.h"
 #include "RegReadWrite.h"
+#include "WindowMeasures.h"
 
 namespace {
 
@@ -54,9 +55,7 @@ bool FrmMain::Create(HINSTANCE instance)
     if (!RegisterClassExW(&windowClass))
         return false;
 
-    HDC screen = GetDC(nullptr);
-    dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    dpi_ = ScreenDpi();
 
     // An owned window has no taskbar button; the owner itself is never shown.
     owner_ = CreateWindowExW(0, kClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
@@ -111,13 +110,12 @@ void FrmMain::OnCreate()
     // dialog font would not fit its text on one line.
     HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     int width = Twips(kLabelWidth);
-    HDC dc = GetDC(window_);
-    HGDIOBJ previous = SelectObject(dc, font);
+    WindowDC dc(window_);
+    HGDIOBJ previous = SelectObject(dc.get(), font);
     SIZE text = {};
-    if (GetTextExtentPoint32W(dc, kLabelText, lstrlenW(kLabelText), &text) && text.cx > width)
+    if (GetTextExtentPoint32W(dc.get(), kLabelText, lstrlenW(kLabelText), &text) && text.cx > width)
         width = text.cx;
-    SelectObject(dc, previous);
-    ReleaseDC(window_, dc);
+    SelectObject(dc.get(), previous);
 
     label1_ = CreateWindowExW(0, L"STATIC", kLabelText, WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP,
                               Twips(kLabelLeft), Twips(kLabelTop), width, Twips(kLabelHeight), window_, nullptr,
@@ -178,5 +176,5 @@ void FrmMain::LaunchOrExit(const wchar_t* program, ShowState show)
 
 int FrmMain::Twips(int twips) const
 {
-    return MulDiv(twips, dpi_, 1440);
+    return TwipsToPixels(twips, dpi_);
 }
