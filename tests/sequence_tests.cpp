@@ -39,7 +39,6 @@ TEST(UninstallSequence, RunsBothPhasesInOrderWithTheirTextsAndPacing)
 
     const ScriptRun* reg = run.Script("register");
     ASSERT_NE(reg, nullptr);
-    EXPECT_LT(Between(reg->tick, run.notices[0].dismissedTick), 0 + 0x7fffffff);
     EXPECT_GT(Between(reg->tick, run.notices[0].dismissedTick), 0) << "register script ran after the first notice";
 
     // Phase one: the running Outlook is asked to close once the user has pressed OK;
