@@ -66,20 +66,22 @@ TEST_F(ConnectTest, OnConnectionDeletesOnlyTheFirstBarNamedNoxAndReleasesAllAtDi
         Explorer explorer;
         long countOverride;
         bool answersApplication;
+        HRESULT deleteRaises;
         HRESULT result;
         std::vector<std::wstring> barsAfter;
         int heldBar; // first position of the bar Connect holds after connecting, 0 for none
     } cases[] = {
-        {"two NOX bars", {L"Standard", L"NOX Toolbar", L"Web", L"NOX 2"}, Explorer::Present, -1, true, S_OK,
+        {"two NOX bars", {L"Standard", L"NOX Toolbar", L"Web", L"NOX 2"}, Explorer::Present, -1, true, S_OK, S_OK,
          {L"Standard", L"Web", L"NOX 2"}, 2},
-        {"other letter case", {L"nox", L"Nox Toolbar", L"Web"}, Explorer::Present, -1, true, S_OK,
+        {"other letter case", {L"nox", L"Nox Toolbar", L"Web"}, Explorer::Present, -1, true, S_OK, S_OK,
          {L"nox", L"Nox Toolbar", L"Web"}, 3},
-        {"no bar matches", {L"Standard", L"Web"}, Explorer::Present, -1, true, S_OK, {L"Standard", L"Web"}, 2},
-        {"no bars", {}, Explorer::Present, -1, true, S_OK, {}, 0},
-        {"no active explorer", {L"NOX"}, Explorer::NullDispatch, -1, true, kObjectVariableNotSet, {L"NOX"}, 0},
-        {"active explorer empty", {L"NOX"}, Explorer::Empty, -1, true, kObjectVariableNotSet, {L"NOX"}, 0},
-        {"count above 32767", {L"NOX"}, Explorer::Present, 40000, true, kOverflow, {L"NOX"}, 0},
-        {"not Outlook's _Application", {L"NOX"}, Explorer::Present, -1, false, E_NOINTERFACE, {L"NOX"}, 0},
+        {"no bar matches", {L"Standard", L"Web"}, Explorer::Present, -1, true, S_OK, S_OK, {L"Standard", L"Web"}, 2},
+        {"no bars", {}, Explorer::Present, -1, true, S_OK, S_OK, {}, 0},
+        {"no active explorer", {L"NOX"}, Explorer::NullDispatch, -1, true, S_OK, kObjectVariableNotSet, {L"NOX"}, 0},
+        {"active explorer empty", {L"NOX"}, Explorer::Empty, -1, true, S_OK, kObjectVariableNotSet, {L"NOX"}, 0},
+        {"count above 32767", {L"NOX"}, Explorer::Present, 40000, true, S_OK, kOverflow, {L"NOX"}, 0},
+        {"not Outlook's _Application", {L"NOX"}, Explorer::Present, -1, false, S_OK, E_NOINTERFACE, {L"NOX"}, 0},
+        {"Delete raises", {L"Web", L"NOX"}, Explorer::Present, -1, true, E_ACCESSDENIED, E_ACCESSDENIED, {L"Web", L"NOX"}, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -88,6 +90,7 @@ TEST_F(ConnectTest, OnConnectionDeletesOnlyTheFirstBarNamedNoxAndReleasesAllAtDi
         state->explorer = c.explorer;
         state->countOverride = c.countOverride;
         state->answersApplicationIid = c.answersApplication;
+        state->deleteRaises = c.deleteRaises;
         IDispatch* application = CreateFakeApplication(state);
         long aliveBefore = FakeObjectsAlive();
         ULONG referencesBefore = References(application);

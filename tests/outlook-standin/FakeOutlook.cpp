@@ -69,7 +69,8 @@ public:
         }
         return S_OK;
     }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*, UINT*) override
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                        UINT*) override
     {
         VARIANT ignored;
         if (!result)
@@ -94,7 +95,7 @@ public:
         case Kind::CommandBars:
             return InvokeCommandBars(id, params, result);
         case Kind::CommandBar:
-            return InvokeCommandBar(id, result);
+            return InvokeCommandBar(id, result, exception);
         }
         return DISP_E_MEMBERNOTFOUND;
     }
@@ -124,7 +125,7 @@ private:
         return S_OK;
     }
 
-    HRESULT InvokeCommandBar(DISPID id, VARIANT* result)
+    HRESULT InvokeCommandBar(DISPID id, VARIANT* result, EXCEPINFO* exception)
     {
         auto bar = state_->bars.begin();
         while (bar != state_->bars.end() && bar->id != barId_)
@@ -135,6 +136,14 @@ private:
             V_VT(result) = VT_BSTR;
             V_BSTR(result) = SysAllocStringLen(bar->name.c_str(), static_cast<UINT>(bar->name.size()));
             return S_OK;
+        }
+        if (id == Delete && FAILED(state_->deleteRaises)) {
+            if (exception) {
+                *exception = EXCEPINFO();
+                exception->bstrDescription = SysAllocString(L"The bar cannot be deleted.");
+                exception->scode = state_->deleteRaises;
+            }
+            return DISP_E_EXCEPTION;
         }
         if (id == Delete) {
             state_->deleted.push_back(bar->name);

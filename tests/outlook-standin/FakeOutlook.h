@@ -21,6 +21,7 @@ struct FakeOutlookState {
     enum class Explorer { Present, NullDispatch, Empty } explorer = Explorer::Present;
     long countOverride = -1;           // reported Count instead of the bars' number
     bool answersApplicationIid = true; // QueryInterface for Outlook's _Application
+    HRESULT deleteRaises = S_OK;       // Delete raises an exception with this code
 
     // What the add-in did.
     int countReads = 0;
