@@ -27,12 +27,11 @@ void FrmRegister::Form_Load()
     WideText folder = ApplicationFolder();
     WideText tool = RegistrationTool(folder.c_str());
     HRESULT hr = Launch(tool.c_str(), RegistrationArguments(folder.c_str()).c_str(), ShowState::MinimizedWithFocus);
+    Unload();
     if (FAILED(hr)) {
-        Unload();
         WideText what = WideText(L"Could not start the registration of NOX.dll:\n").Append(tool);
         ReportFailureAndExit(nullptr, kProgramTitle, what.c_str(), hr);
     }
-    Unload();
 }
 
 void FrmRegister::Create()
@@ -48,11 +47,9 @@ void FrmRegister::Create()
 
     dpi_ = ScreenDpi();
 
-    RECT frame = {0, 0, Twips(kClientWidth), Twips(kClientHeight)};
-    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-    window_ = CreateWindowExW(kExStyle, kClassName, kCaption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                              frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance_,
-                              nullptr);
+    SIZE size = WindowSizeForClient(kClientWidth, kClientHeight, kStyle, kExStyle, dpi_);
+    window_ = CreateWindowExW(kExStyle, kClassName, kCaption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy,
+                              nullptr, nullptr, instance_, nullptr);
     CreateWindowExW(0, L"STATIC", kLabelText, WS_CHILD | WS_VISIBLE | SS_LEFT, Twips(kLabelLeft), Twips(kLabelTop),
                     Twips(kLabelWidth), Twips(kLabelHeight), window_, nullptr, instance_, nullptr);
 }

@@ -89,3 +89,13 @@ private:
 
 using WideText = BasicText<wchar_t>;
 using AnsiText = BasicText<char>;
+
+// Text in the system code page, as the ANSI Windows functions hand it out.
+inline WideText WideFromAnsi(const char* text, size_t length)
+{
+    WideText wide;
+    int count = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0);
+    if (count > 0)
+        MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), wide.Buffer(count), count);
+    return wide;
+}

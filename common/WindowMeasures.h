@@ -7,6 +7,10 @@ inline int TwipsToPixels(int twips, int dpi)
     return MulDiv(twips, dpi, 1440);
 }
 
+// The outer size of a window of the given styles whose client area measures
+// the given twips.
+SIZE WindowSizeForClient(int widthTwips, int heightTwips, DWORD style, DWORD exStyle, int dpi);
+
 // The screen's dots per inch, as window layout is measured against.
 int ScreenDpi();
 

@@ -1,6 +1,7 @@
 // GetPelmors: the profile name of the MAPI session a running mail client shares.
 #define PELMOR_BUILDING
 #include "Pelmor.h"
+#include "ComPtr.h"
 #include "MapiLibrary.h"
 #include "ProfileNameCopy.h"
 #include <objbase.h>
@@ -44,27 +45,6 @@ private:
     bool initialized_;
 };
 
-// One reference to a MAPI object, released at scope end.
-template <typename Interface>
-class MapiObject {
-public:
-    MapiObject() = default;
-    ~MapiObject()
-    {
-        if (object_)
-            object_->Release();
-    }
-    MapiObject(const MapiObject&) = delete;
-    MapiObject& operator=(const MapiObject&) = delete;
-
-    Interface* get() const { return object_; }
-    Interface* operator->() const { return object_; }
-    Interface** put() { return &object_; }
-
-private:
-    Interface* object_ = nullptr;
-};
-
 // A property value that MAPI allocated, freed with MAPIFreeBuffer at scope end.
 class MapiProperty {
 public:
@@ -96,13 +76,13 @@ void ReadProfileName(char* buffer)
     MapiSubsystem subsystem(mapi);
 
     // Some MAPI32 builds leave the pointer alone when no session is shared.
-    MapiObject<IMapiSession> session;
+    ComPtr<IMapiSession> session;
     mapi.LogonEx(kMapiExtended | kMapiNoMail, session.put());
     if (!session.get())
         return;
 
     MapiUid sectionId = kGlobalProfileSection;
-    MapiObject<IUnknown> section;
+    ComPtr<IUnknown> section;
     if (FAILED(session->OpenProfileSection(&sectionId, nullptr, kMapiModify, section.put())) || !section.get())
         return;
 

@@ -30,15 +30,6 @@ constexpr int kLabelLeft = 480, kLabelTop = 360, kLabelWidth = 1815, kLabelHeigh
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_DLGFRAME | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
 
-WideText ToWide(const char* text)
-{
-    WideText wide;
-    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    if (length > 1)
-        MultiByteToWideChar(CP_ACP, 0, text, -1, wide.Buffer(length - 1), length);
-    return wide;
-}
-
 } // namespace
 
 bool FrmMain::Create(HINSTANCE instance)
@@ -59,11 +50,9 @@ bool FrmMain::Create(HINSTANCE instance)
 
     // An owned window has no taskbar button; the owner itself is never shown.
     owner_ = CreateWindowExW(0, kClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
-    RECT frame = {0, 0, Twips(kClientWidth), Twips(kClientHeight)};
-    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-    window_ = CreateWindowExW(kExStyle, kClassName, kCaption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                              frame.right - frame.left, frame.bottom - frame.top, owner_, nullptr, instance,
-                              this);
+    SIZE size = WindowSizeForClient(kClientWidth, kClientHeight, kStyle, kExStyle, dpi_);
+    window_ = CreateWindowExW(kExStyle, kClassName, kCaption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy,
+                              owner_, nullptr, instance, this);
     return owner_ && window_;
 }
 
@@ -150,7 +139,7 @@ void FrmMain::PreUninstallTimer_Timer()
     KillTimer(window_, kPreUninstallTimer);
     AnsiText outlook = RegRead(kOutlookAppPathKey, "", HKEY_LOCAL_MACHINE);
     if (!outlook.empty())
-        LaunchOrExit(ToWide(outlook.c_str()).c_str(), ShowState::NormalWithFocus);
+        LaunchOrExit(WideFromAnsi(outlook.c_str(), outlook.size()).c_str(), ShowState::NormalWithFocus);
     NoticeBox(window_, kProgramTitle, kSecondNotice);
     CloseOutlookWindows(window_);
     WideText folder = ApplicationFolder();

@@ -25,11 +25,7 @@ struct Row {
 
 WideText FromRecord(const AddinRecordText& text)
 {
-    WideText wide;
-    int length = MultiByteToWideChar(CP_ACP, 0, text.text, static_cast<int>(text.length), nullptr, 0);
-    if (length > 0)
-        MultiByteToWideChar(CP_ACP, 0, text.text, static_cast<int>(text.length), wide.Buffer(length), length);
-    return wide;
+    return WideFromAnsi(text.text, text.length);
 }
 
 // The add-in entry's place: "<HKEY_...>\<path>\Addins\UninstallDll.Connect".

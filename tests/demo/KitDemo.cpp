@@ -13,7 +13,6 @@
 #include "Screenshot.h"
 #include "SequenceDriver.h"
 #include "TestSupport.h"
-#include <shellapi.h>
 #include <shlobj.h>
 #include <cstdio>
 
@@ -83,16 +82,6 @@ void Copy(const std::wstring& from, const std::wstring& to)
     Check(CopyFileW(from.c_str(), to.c_str(), FALSE) != 0, "copy " + Narrow(from) + " to " + Narrow(to));
 }
 
-void RemoveFolder(const std::wstring& folder)
-{
-    std::wstring from = folder + L'\0';
-    SHFILEOPSTRUCTW op = {};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_NO_UI;
-    SHFileOperationW(&op);
-}
-
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -118,8 +107,8 @@ int wmain(int argc, wchar_t** argv)
     const std::wstring outlookExe = office + L"\\OUTLOOK.EXE";
     const std::wstring outlookLog = office + L"\\OUTLOOK.log";
     const std::wstring barsFile = office + L"\\CommandBars.txt";
-    RemoveFolder(kit);
-    RemoveFolder(std::wstring(programFiles) + L"\\Microsoft Office");
+    RemoveFolderTree(kit);
+    RemoveFolderTree(std::wstring(programFiles) + L"\\Microsoft Office");
     SHCreateDirectoryExW(nullptr, kit.c_str(), nullptr);
     SHCreateDirectoryExW(nullptr, office.c_str(), nullptr);
     const std::wstring bin = BinFolder();
@@ -224,8 +213,8 @@ int wmain(int argc, wchar_t** argv)
 
     RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\NoxKitTests\\NoxStandIn");
     RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\NoxKitTests");
-    RemoveFolder(kit);
-    RemoveFolder(std::wstring(programFiles) + L"\\Microsoft Office");
+    RemoveFolderTree(kit);
+    RemoveFolderTree(std::wstring(programFiles) + L"\\Microsoft Office");
     Say(g_failures ? std::to_string(g_failures) + " step(s) did not happen as they should."
                    : "The kit's whole life played as it should.");
     return g_failures ? 1 : 0;

@@ -35,15 +35,22 @@ ScratchFolder::ScratchFolder(const std::wstring& nameHint)
     } while (!CreateDirectoryW(path_.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
 }
 
-ScratchFolder::~ScratchFolder()
+void RemoveFolderTree(const std::wstring& folder)
 {
-    std::wstring from = path_ + L'\0'; // double-null-terminated list
+    std::wstring from = folder + L'\0'; // double-null-terminated list
     SHFILEOPSTRUCTW op = {};
     op.wFunc = FO_DELETE;
     op.pFrom = from.c_str();
     op.fFlags = FOF_NO_UI;
-    for (int attempt = 0; attempt < 20 && SHFileOperationW(&op) != 0; ++attempt)
+    for (int attempt = 0; attempt < 20 && GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES &&
+                          SHFileOperationW(&op) != 0;
+         ++attempt)
         Sleep(100); // a program just ended may still hold its file
+}
+
+ScratchFolder::~ScratchFolder()
+{
+    RemoveFolderTree(path_);
 }
 
 void ScratchFolder::CopyFromBin(const std::wstring& binName, const std::wstring& asName) const

@@ -13,6 +13,9 @@ std::wstring BinFolder();
 // Polls until the condition holds or the time runs out; true if it held.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs = 15);
 
+// Removes a folder with all it holds, if it is there.
+void RemoveFolderTree(const std::wstring& folder);
+
 // A fresh folder under the temporary folder, removed with all it holds.
 class ScratchFolder {
 public:
