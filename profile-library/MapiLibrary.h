@@ -1,8 +1,7 @@
 #pragma once
-// The few pieces of Extended MAPI the library uses, bound from MAPI32.DLL by
-// ordinal when a call needs them. Binding at run time keeps Pelmor.dll
-// loadable where MAPI32 is missing, and ordinals work with every MAPI32
-// (HrGetOneProp's exported name differs between builds).
+// The few pieces of Extended MAPI the library uses, bound from MAPI32.DLL when
+// a call needs them (by ordinal on 32-bit, by name on 64-bit: see the .cpp).
+// Binding at run time keeps Pelmor.dll loadable where MAPI32 is missing.
 #include "UniqueResource.h"
 
 struct MapiUid {

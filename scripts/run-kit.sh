@@ -22,8 +22,16 @@ rm -rf "$shots" && mkdir -p "$shots"
 trap 'tests/harness/wine-env.sh stop "$session"' EXIT
 tests/harness/wine-env.sh start "$session" ${manual:+"${DISPLAY:?--manual needs a DISPLAY}"}
 
+# The kit's programs are 32-bit. Where this machine cannot run 32-bit
+# programs, the life is played with the 64-bit build of the same sources.
+demo=build/mingw/bin/KitDemo.exe
+if grep -qx KIT_RUNS_32BIT=0 "$session/session.env"; then
+    echo "NOTE: this machine cannot run 32-bit programs; the kit's life is played with"
+    echo "      the 64-bit build of its programs (build/mingw/x64/bin) and a 64-bit Outlook."
+    demo=build/mingw/x64/bin/KitDemo.exe
+fi
 status=0
-KIT_DLL_OVERRIDES=mapi32=n tests/harness/wine-run.sh "$session" build/mingw/bin/KitDemo.exe \
+KIT_DLL_OVERRIDES=mapi32=n tests/harness/wine-run.sh "$session" "$demo" \
     $manual --screenshots "Z:${shots//\//\\}" || status=$?
 
 for bmp in "$shots"/*.bmp; do

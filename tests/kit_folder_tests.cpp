@@ -7,9 +7,15 @@
 
 namespace {
 
+// Where the kit was staged, relative to the test program (the 64-bit tests
+// look at the one kit the 32-bit build stages).
 std::wstring KitFolder()
 {
-    return BinFolder() + L"\\..\\kit";
+    std::wstring relative = KIT_STAGED_FROM_BIN;
+    for (wchar_t& c : relative)
+        if (c == L'/')
+            c = L'\\';
+    return BinFolder() + L"\\" + relative;
 }
 
 void ListFiles(const std::wstring& folder, const std::wstring& prefix, std::set<std::wstring>& files)
@@ -32,12 +38,21 @@ void ListFiles(const std::wstring& folder, const std::wstring& prefix, std::set<
 
 struct PeFacts {
     bool valid = false;
+    WORD magic = 0;   // PE32 or PE32+
     WORD machine = 0;
     std::set<std::string> imports; // upper case
     std::set<std::string> exports;
 };
 
-// Reads the headers and import table from the file itself.
+// The parts of the optional header that differ between PE32 and PE32+.
+template <typename NtHeaders>
+void ReadDirectories(const NtHeaders* nt, IMAGE_DATA_DIRECTORY& imports, IMAGE_DATA_DIRECTORY& exports)
+{
+    imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    exports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+}
+
+// Reads the headers, import and export tables from the file itself.
 PeFacts ReadPe(const std::wstring& path)
 {
     PeFacts facts;
@@ -47,26 +62,34 @@ PeFacts ReadPe(const std::wstring& path)
         return facts;
     auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes.data());
     auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(bytes.data() + dos->e_lfanew);
-    if (nt->Signature != IMAGE_NT_SIGNATURE || nt->OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR32_MAGIC)
+    if (nt->Signature != IMAGE_NT_SIGNATURE)
+        return facts;
+    IMAGE_DATA_DIRECTORY importDir = {}, exportDir = {};
+    facts.magic = nt->OptionalHeader.Magic;
+    if (facts.magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC)
+        ReadDirectories(nt, importDir, exportDir);
+    else if (facts.magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC)
+        ReadDirectories(reinterpret_cast<const IMAGE_NT_HEADERS64*>(nt), importDir, exportDir);
+    else
         return facts;
     facts.valid = true;
     facts.machine = nt->FileHeader.Machine;
-    auto* sections = IMAGE_FIRST_SECTION(nt);
+    // The section table follows the optional header, whichever size it has.
+    auto* sections = reinterpret_cast<const IMAGE_SECTION_HEADER*>(
+        reinterpret_cast<const char*>(&nt->OptionalHeader) + nt->FileHeader.SizeOfOptionalHeader);
     auto offsetOf = [&](DWORD rva) -> size_t {
         for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i)
             if (rva >= sections[i].VirtualAddress && rva < sections[i].VirtualAddress + sections[i].SizeOfRawData)
                 return rva - sections[i].VirtualAddress + sections[i].PointerToRawData;
         return 0;
     };
-    DWORD importRva = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
-    for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(bytes.data() + offsetOf(importRva));
-         importRva && entry->Name; ++entry) {
+    for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(bytes.data() + offsetOf(importDir.VirtualAddress));
+         importDir.VirtualAddress && entry->Name; ++entry) {
         std::string name = bytes.data() + offsetOf(entry->Name);
         for (char& c : name)
             c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
         facts.imports.insert(name);
     }
-    const IMAGE_DATA_DIRECTORY& exportDir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
     if (exportDir.VirtualAddress) {
         auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(bytes.data() + offsetOf(exportDir.VirtualAddress));
         auto* names = reinterpret_cast<const DWORD*>(bytes.data() + offsetOf(exports->AddressOfNames));
@@ -104,27 +127,45 @@ TEST(StagedKit, HoldsExactlyTheFilesAnInstallerShips)
     ListFiles(KitFolder(), L"", files);
     EXPECT_EQ(files, (std::set<std::wstring>{L"Uninstaller.exe", L"uninstall.dll", L"Register.exe", L"Pelmor.dll",
                                              L"UninstRegister.bat", L"UninstUnregister.bat", L"include\\Pelmor.h",
-                                             L"lib\\libPelmor.dll.a"}));
+                                             L"lib\\libPelmor.dll.a", L"x64\\uninstall.dll", L"x64\\Pelmor.dll",
+                                             L"x64\\lib\\libPelmor.dll.a"}));
 }
 
-TEST(StagedKit, EachBinaryIsA32BitPeImportingOnlySystemDlls)
+TEST(StagedKit, EachBinaryIsAPeOfItsFlavourImportingOnlySystemDlls)
 {
     const std::set<std::string> system = {"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "ADVAPI32.DLL",
                                           "OLE32.DLL", "OLEAUT32.DLL", "MSVCRT.DLL"};
-    for (const wchar_t* name : {L"Uninstaller.exe", L"uninstall.dll", L"Register.exe", L"Pelmor.dll"}) {
-        PeFacts pe = ReadPe(KitFolder() + L"\\" + name);
-        EXPECT_TRUE(pe.valid) << Narrow(name);
-        EXPECT_EQ(pe.machine, IMAGE_FILE_MACHINE_I386) << Narrow(name);
+    struct Case {
+        const wchar_t* name;
+        WORD magic;
+        WORD machine;
+    } cases[] = {
+        {L"Uninstaller.exe", IMAGE_NT_OPTIONAL_HDR32_MAGIC, IMAGE_FILE_MACHINE_I386},
+        {L"Register.exe", IMAGE_NT_OPTIONAL_HDR32_MAGIC, IMAGE_FILE_MACHINE_I386},
+        {L"uninstall.dll", IMAGE_NT_OPTIONAL_HDR32_MAGIC, IMAGE_FILE_MACHINE_I386},
+        {L"Pelmor.dll", IMAGE_NT_OPTIONAL_HDR32_MAGIC, IMAGE_FILE_MACHINE_I386},
+        {L"x64\\uninstall.dll", IMAGE_NT_OPTIONAL_HDR64_MAGIC, IMAGE_FILE_MACHINE_AMD64},
+        {L"x64\\Pelmor.dll", IMAGE_NT_OPTIONAL_HDR64_MAGIC, IMAGE_FILE_MACHINE_AMD64},
+    };
+    for (const Case& c : cases) {
+        PeFacts pe = ReadPe(KitFolder() + L"\\" + c.name);
+        EXPECT_TRUE(pe.valid) << Narrow(c.name);
+        EXPECT_EQ(pe.magic, c.magic) << Narrow(c.name);
+        EXPECT_EQ(pe.machine, c.machine) << Narrow(c.name);
         for (const std::string& dll : pe.imports)
-            EXPECT_EQ(system.count(dll), 1u) << Narrow(name) << " imports " << dll;
+            EXPECT_EQ(system.count(dll), 1u) << Narrow(c.name) << " imports " << dll;
     }
 }
 
-TEST(StagedKit, TheLibrariesExportExactlyTheirPlainNames)
+TEST(StagedKit, TheLibrariesOfBothFlavoursExportExactlyTheirPlainNames)
 {
-    EXPECT_EQ(ReadPe(KitFolder() + L"\\uninstall.dll").exports,
-              (std::set<std::string>{"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer", "DllUnregisterServer"}));
-    EXPECT_EQ(ReadPe(KitFolder() + L"\\Pelmor.dll").exports, (std::set<std::string>{"GetPelmors"}));
+    for (const wchar_t* folder : {L"", L"x64\\"}) {
+        EXPECT_EQ(ReadPe(KitFolder() + L"\\" + folder + L"uninstall.dll").exports,
+                  (std::set<std::string>{"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer", "DllUnregisterServer"}))
+            << Narrow(folder);
+        EXPECT_EQ(ReadPe(KitFolder() + L"\\" + folder + L"Pelmor.dll").exports, (std::set<std::string>{"GetPelmors"}))
+            << Narrow(folder);
+    }
 }
 
 TEST(StagedKit, VersionBlocksNameEachProgram)

@@ -29,6 +29,7 @@ struct CallerBuffer {
     }
 };
 
+#if defined(__i386__)
 // Calls a one-argument function and returns how far the stack pointer moved:
 // 0 when the callee removed its argument (stdcall), 4 when it did not.
 int StackMovedByCall(PELMOR_GETPELMORS function, char* buffer)
@@ -46,6 +47,14 @@ int StackMovedByCall(PELMOR_GETPELMORS function, char* buffer)
                  : "eax", "ecx", "edx", "edi", "memory", "cc");
     return moved;
 }
+#else
+// 64-bit Windows has one calling convention: nothing to tell apart.
+int StackMovedByCall(PELMOR_GETPELMORS function, char* buffer)
+{
+    function(buffer);
+    return 0;
+}
+#endif
 
 } // namespace
 

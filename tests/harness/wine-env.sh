@@ -5,6 +5,7 @@
 #   wine-env.sh stop STATE_DIR
 # Given a DISPLAY (a person's own screen), no Xvfb is started.
 # Only the Xvfb and wineserver started here are stopped, by pid and by prefix.
+# session.env records the display, and whether 32-bit programs can run here.
 set -euo pipefail
 
 action=${1:?start or stop}
@@ -14,16 +15,20 @@ mkdir -p "$state_dir"
 state_dir=$(cd "$state_dir" && pwd)
 state_file=$state_dir/session.env
 
-export WINEPREFIX=$state_dir/prefix
-export WINEARCH=win32
-export WINEDEBUG=-all
+# shellcheck source=wine-common.sh
+. "$(dirname "$0")/wine-common.sh"
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 stop() {
+    # Whatever still runs in this prefix (a run killed half-way leaves its
+    # programs) is ended with the prefix's own server, session file or not.
+    if [ -d "$WINEPREFIX" ]; then
+        wineserver -k </dev/null >/dev/null 2>&1 || true
+        wineserver -w </dev/null >/dev/null 2>&1 || true
+    fi
     [ -f "$state_file" ] || return 0
     # shellcheck disable=SC1090
     . "$state_file"
-    wineserver -k </dev/null >/dev/null 2>&1 || true
     if [ -n "${XVFB_PID:-}" ] && [ -r "/proc/$XVFB_PID/cmdline" ] &&
         tr '\0' ' ' <"/proc/$XVFB_PID/cmdline" | grep -q "^Xvfb "; then
         kill "$XVFB_PID" 2>/dev/null || true
@@ -47,11 +52,23 @@ start() {
         export DISPLAY=:$(tr -d '\n' <"$display_file")
         printf 'XVFB_PID=%s\nexport DISPLAY=%s\n' "$xvfb_pid" "$DISPLAY" >"$state_file"
     fi
+    if machine_runs_32bit; then
+        echo "KIT_RUNS_32BIT=1" >>"$state_file"
+    else
+        echo "KIT_RUNS_32BIT=0" >>"$state_file"
+        echo "wine-env: this machine cannot run 32-bit Linux programs, so Wine runs no 32-bit" \
+            "Windows program here: the 32-bit tests are skipped, the 64-bit ones run" >&2
+    fi
+
+    # A prefix from before the harness ran 64-bit Windows is made anew.
+    if [ -d "$WINEPREFIX" ] && [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+        rm -rf "$WINEPREFIX"
+    fi
 
     mkdir -p "$WINEPREFIX"
     wineserver -p </dev/null >/dev/null 2>&1
     if [ ! -f "$WINEPREFIX/.kit-ready" ]; then
-        wineboot -i </dev/null >/dev/null 2>&1
+        "$WINE" wineboot -i </dev/null >/dev/null 2>&1
         # A virtual desktop spares Wine's two-second wait for a window manager
         # on every window shown or closed.
         cat >"$state_dir/prefix-settings.reg" <<'REG'
@@ -63,7 +80,7 @@ REGEDIT4
 [HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]
 "Default"="1024x768"
 REG
-        wine regedit /S "$(winepath -w "$state_dir/prefix-settings.reg")" </dev/null >/dev/null 2>&1
+        "$WINE" regedit /S "$("$WINE" winepath -w "$state_dir/prefix-settings.reg" 2>/dev/null)" </dev/null >/dev/null 2>&1
         # The desktop that prefix creation started predates the setting:
         # restart this prefix's server so that the next start uses it.
         wineserver -k </dev/null >/dev/null 2>&1 || true
@@ -73,7 +90,7 @@ REG
     fi
     # Start the prefix's services and desktop here, with no pipes of the
     # caller open: started by the first test instead, they would hold CTest's.
-    wine wineboot </dev/null >/dev/null 2>&1
+    "$WINE" wineboot </dev/null >/dev/null 2>&1
 }
 
 case $action in
