@@ -14,6 +14,13 @@ const wchar_t kInterfaceKey[] = L"Software\\Classes\\Interface\\{DBF124D5-EC3D-4
 const wchar_t kExtensibilityKey[] = L"Software\\Classes\\Interface\\{B65AD801-ABAF-11D0-BB8B-00A0C90F2744}";
 const wchar_t kAddinsKey[] = L"Software\\Microsoft\\Office\\Outlook\\Addins";
 const wchar_t kAddinKey[] = L"Software\\Microsoft\\Office\\Outlook\\Addins\\UninstallDll.Connect";
+#ifdef _WIN64
+const wchar_t kOwnPlatform[] = L"win64";
+const wchar_t kOtherPlatform[] = L"win32";
+#else
+const wchar_t kOwnPlatform[] = L"win32";
+const wchar_t kOtherPlatform[] = L"win64";
+#endif
 
 DWORD Regsvr32(const std::wstring& arguments)
 {
@@ -114,7 +121,8 @@ TEST_F(AddinRegistration, WritesItsEntriesTheSameTwiceAndRemovesOnlyItsOwn)
     EXPECT_EQ(Snapshot(HKEY_LOCAL_MACHINE, kProgIdKey)[L"CLSID\\[]"], L"sz:{0B467E24-3081-45BE-BD2E-B134E73C87E9}");
     Tree typeLib = Snapshot(HKEY_LOCAL_MACHINE, kTypeLibKey);
     EXPECT_EQ(typeLib[L"1.0\\[]"], L"sz:Anti-Spam");
-    EXPECT_EQ(typeLib[L"1.0\\0\\win32\\[]"], L"sz:" + DllPath());
+    EXPECT_EQ(typeLib[L"1.0\\0\\" + std::wstring(kOwnPlatform) + L"\\[]"], L"sz:" + DllPath());
+    EXPECT_EQ(typeLib.count(L"1.0\\0\\" + std::wstring(kOtherPlatform) + L"\\"), 0u);
     Tree interfaceKey = Snapshot(HKEY_LOCAL_MACHINE, kInterfaceKey);
     EXPECT_EQ(interfaceKey[L"[]"], L"sz:_Connect");
     EXPECT_EQ(interfaceKey[L"ProxyStubClsid32\\[]"], L"sz:{00020424-0000-0000-C000-000000000046}");
@@ -262,4 +270,70 @@ TEST_F(AddinRegistration, OutlookLoadsItOnceAndItDeletesTheProductsBar)
     ASSERT_EQ(Regsvr32(L"/u /s"), 0u);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kAddinKey));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kClassKey));
+}
+
+namespace {
+
+// The other flavour's registration, as its own DLL would have written it in
+// its registry view, beside this flavour's; removed when the test ends.
+struct OtherFlavourRegistered {
+    const std::wstring path = L"C:\\Program Files\\NOX\\other flavour\\uninstall.dll";
+    OtherFlavourRegistered()
+    {
+        SetRegistryString(HKEY_LOCAL_MACHINE, std::wstring(kClassKey) + L"\\InprocServer32", L"", path, kOtherView);
+        SetRegistryString(HKEY_LOCAL_MACHINE, kInterfaceKey, L"", L"_Connect", kOtherView);
+        SetRegistryString(HKEY_LOCAL_MACHINE, kProgIdKey + std::wstring(L"\\CLSID"), L"",
+                          L"{0B467E24-3081-45BE-BD2E-B134E73C87E9}", kOtherView);
+        SetRegistryString(HKEY_LOCAL_MACHINE, std::wstring(kTypeLibKey) + L"\\1.0\\0\\" + kOtherPlatform, L"", path,
+                          kOtherView);
+        SetRegistryString(HKEY_CURRENT_USER, kAddinKey, L"FriendlyName", L"NOX Uninstall");
+    }
+    ~OtherFlavourRegistered()
+    {
+        for (const wchar_t* key : {kClassKey, kInterfaceKey, kProgIdKey, kTypeLibKey})
+            DeleteRegistryTree(HKEY_LOCAL_MACHINE, key, kOtherView);
+        DeleteRegistryTree(HKEY_CURRENT_USER, kAddinKey);
+    }
+};
+
+} // namespace
+
+TEST_F(AddinRegistration, UnregisteringLeavesTheOtherFlavoursRegistrationWhole)
+{
+    OtherFlavourRegistered other;
+    ASSERT_EQ(Regsvr32(L"/s"), 0u);
+    Tree typeLib = Snapshot(HKEY_LOCAL_MACHINE, kTypeLibKey);
+    EXPECT_EQ(typeLib[L"1.0\\0\\" + std::wstring(kOwnPlatform) + L"\\[]"], L"sz:" + DllPath());
+    EXPECT_EQ(typeLib[L"1.0\\0\\" + std::wstring(kOtherPlatform) + L"\\[]"], L"sz:" + other.path)
+        << "the type library key is shared by both views";
+    EXPECT_EQ(Snapshot(HKEY_LOCAL_MACHINE, kClassKey)[L"InprocServer32\\[]"], L"sz:" + DllPath());
+    EXPECT_EQ(Snapshot(HKEY_LOCAL_MACHINE, kClassKey, kOtherView)[L"InprocServer32\\[]"], L"sz:" + other.path)
+        << "the class keys are kept apart per view";
+
+    ASSERT_EQ(Regsvr32(L"/u /s"), 0u);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kClassKey));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kInterfaceKey));
+    typeLib = Snapshot(HKEY_LOCAL_MACHINE, kTypeLibKey);
+    EXPECT_EQ(typeLib.count(L"1.0\\0\\" + std::wstring(kOwnPlatform) + L"\\"), 0u);
+    EXPECT_EQ(typeLib[L"1.0\\0\\" + std::wstring(kOtherPlatform) + L"\\[]"], L"sz:" + other.path);
+    EXPECT_EQ(typeLib[L"1.0\\[]"], L"sz:Anti-Spam") << "the version key went while the other flavour needs it";
+    EXPECT_EQ(Snapshot(HKEY_LOCAL_MACHINE, kClassKey, kOtherView)[L"InprocServer32\\[]"], L"sz:" + other.path);
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kInterfaceKey, kOtherView));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, std::wstring(kProgIdKey) + L"\\CLSID", kOtherView));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kAddinKey)) << "the other flavour's Outlook would no longer load it";
+}
+
+TEST_F(AddinRegistration, TheLastFlavourUnregisteredTakesTheSharedEntriesFromBothViews)
+{
+    ASSERT_EQ(Regsvr32(L"/s"), 0u);
+    // Where Windows keeps the ProgID apart per view, the other flavour's copy
+    // is there too.
+    SetRegistryString(HKEY_LOCAL_MACHINE, std::wstring(kProgIdKey) + L"\\CLSID", L"",
+                      L"{0B467E24-3081-45BE-BD2E-B134E73C87E9}", kOtherView);
+    ASSERT_EQ(Regsvr32(L"/u /s"), 0u);
+    for (REGSAM view : {REGSAM(0), kOtherView}) {
+        for (const wchar_t* key : {kClassKey, kProgIdKey, kTypeLibKey, kInterfaceKey})
+            EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key, view)) << Narrow(key) << " view " << view;
+    }
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kAddinKey));
 }

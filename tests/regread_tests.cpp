@@ -85,3 +85,39 @@ TEST_F(RegReadTest, WithoutARootReadsBelowLocalMachine)
     Set(user_, "where", REG_SZ, std::string("user") + '\0');
     EXPECT_STREQ(RegRead(path_.c_str(), "where").c_str(), "machine");
 }
+
+TEST(RegReadFallingBackToView, ReadsTheOwnViewFirstAndTheOtherOnlyWhenItGivesNothing)
+{
+    // Wine shares App Paths between the registry views, unlike Windows; a
+    // class key is one it keeps apart, as Windows does, so the fall-back is
+    // proved on one of those.
+    const std::string key = "Software\\Classes\\CLSID\\{5C0F3E21-9D3B-4C62-8E0A-7A1B2C3D4E5F}";
+    const std::wstring wideKey(key.begin(), key.end());
+    struct Case {
+        const char* what;
+        const wchar_t* own;    // null: no value in the program's own view
+        const wchar_t* other;  // null: none in the other view
+        const char* expected;
+    } cases[] = {
+        {"only in the other view", nullptr, L"C:\\Program Files\\Office\\OUTLOOK.EXE", "C:\\Program Files\\Office\\OUTLOOK.EXE"},
+        {"in both views", L"C:\\Own\\OUTLOOK.EXE", L"C:\\Other\\OUTLOOK.EXE", "C:\\Own\\OUTLOOK.EXE"},
+        {"only in the own view", L"C:\\Own\\OUTLOOK.EXE", nullptr, "C:\\Own\\OUTLOOK.EXE"},
+        {"empty in the own view", L"", L"C:\\Other\\OUTLOOK.EXE", "C:\\Other\\OUTLOOK.EXE"},
+        {"in neither", nullptr, nullptr, ""},
+    };
+    for (const Case& c : cases) {
+        if (c.own) {
+            ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, wideKey, L"", c.own));
+        }
+        if (c.other) {
+            ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, wideKey, L"", c.other, kOtherView));
+        }
+        if (c.own && c.other) {
+            ASSERT_EQ(std::string(RegRead(key.c_str(), "").c_str()), Narrow(c.own)) << "the views are not kept apart here";
+        }
+        EXPECT_STREQ(RegReadFallingBackToView(key.c_str(), "", HKEY_LOCAL_MACHINE, kOtherView).c_str(), c.expected)
+            << c.what;
+        DeleteRegistryTree(HKEY_LOCAL_MACHINE, wideKey);
+        DeleteRegistryTree(HKEY_LOCAL_MACHINE, wideKey, kOtherView);
+    }
+}

@@ -15,10 +15,10 @@ AnsiText RegistryStringFromData(DWORD type, const char* data, DWORD size)
     return AnsiText(data, size);
 }
 
-AnsiText RegRead(const char* keyName, const char* valueName, HKEY root)
+AnsiText RegRead(const char* keyName, const char* valueName, HKEY root, REGSAM view)
 {
     UniqueRegKey key;
-    if (RegOpenKeyExA(root, keyName, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, keyName, 0, KEY_READ | view, key.put()) != ERROR_SUCCESS)
         return AnsiText();
 
     char buffer[kValueBufferSize];
@@ -28,4 +28,10 @@ AnsiText RegRead(const char* keyName, const char* valueName, HKEY root)
         ERROR_SUCCESS)
         return AnsiText();
     return RegistryStringFromData(type, buffer, size);
+}
+
+AnsiText RegReadFallingBackToView(const char* keyName, const char* valueName, HKEY root, REGSAM fallbackView)
+{
+    AnsiText value = RegRead(keyName, valueName, root);
+    return value.empty() ? RegRead(keyName, valueName, root, fallbackView) : value;
 }

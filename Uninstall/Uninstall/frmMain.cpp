@@ -137,7 +137,7 @@ void FrmMain::Form_Load()
 void FrmMain::PreUninstallTimer_Timer()
 {
     KillTimer(window_, kPreUninstallTimer);
-    AnsiText outlook = RegRead(kOutlookAppPathKey, "", HKEY_LOCAL_MACHINE);
+    AnsiText outlook = RegReadFallingBackToView(kOutlookAppPathKey, "", HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY);
     if (!outlook.empty())
         LaunchOrExit(WideFromAnsi(outlook.c_str(), outlook.size()).c_str(), ShowState::NormalWithFocus);
     NoticeBox(window_, kProgramTitle, kSecondNotice);

@@ -2,6 +2,7 @@
 #include "AddinRecord.h"
 #include "AppFolder.h"
 #include "RegistryJournal.h"
+#include "UniqueResource.h"
 
 namespace {
 
@@ -14,6 +15,19 @@ const wchar_t kProgId[] = L"UninstallDll.Connect";
 const wchar_t kClsid[] = L"{0B467E24-3081-45BE-BD2E-B134E73C87E9}";
 const wchar_t kLibid[] = L"{42A16CBD-E568-4F8F-9382-E3912DAB246D}";
 const wchar_t kTypeLibMarshaler[] = L"{00020424-0000-0000-C000-000000000046}";
+
+// Each flavour registers its class in its own registry view. The type
+// library's key is one both views share (Windows keeps 0\win32 and 0\win64
+// side by side in it), and so are the ProgID and the add-in entry: those go
+// only with the last flavour registered.
+#ifdef _WIN64
+#define TYPELIB_PLATFORM L"win64"
+constexpr REGSAM kOtherView = KEY_WOW64_32KEY;
+#else
+#define TYPELIB_PLATFORM L"win32"
+constexpr REGSAM kOtherView = KEY_WOW64_64KEY;
+#endif
+constexpr REGSAM kOwnView = 0;
 
 struct Row {
     HKEY root;
@@ -59,6 +73,47 @@ HRESULT LocateAddinEntry(HMODULE module, AddinEntry& entry, HKEY& root, WideText
     return SUCCEEDED(hr) ? AddinKey(entry, root, key) : hr;
 }
 
+// The first failure of a series of steps that all run.
+struct FirstFailure {
+    HRESULT hr = S_OK;
+    void Note(LONG status)
+    {
+        if (status != ERROR_SUCCESS && SUCCEEDED(hr))
+            hr = HRESULT_FROM_WIN32(status);
+    }
+};
+
+bool KeyExistsInView(HKEY root, const wchar_t* key, REGSAM view)
+{
+    UniqueRegKey opened;
+    return RegOpenKeyExW(root, key, 0, KEY_READ | view, opened.put()) == ERROR_SUCCESS;
+}
+
+bool HasSubkeys(HKEY root, const wchar_t* key, REGSAM view)
+{
+    UniqueRegKey opened;
+    DWORD subkeys = 0;
+    return RegOpenKeyExW(root, key, 0, KEY_READ | view, opened.put()) == ERROR_SUCCESS &&
+           RegQueryInfoKeyW(opened.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr,
+                            nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+           subkeys > 0;
+}
+
+// Removes a key with all below it from one registry view; a key that is not
+// there is no failure.
+LONG DeleteTreeInView(HKEY root, const wchar_t* key, REGSAM view)
+{
+    UniqueRegKey opened;
+    LONG status = RegOpenKeyExW(root, key, 0, KEY_READ | KEY_WRITE | DELETE | view, opened.put());
+    if (status == ERROR_SUCCESS) {
+        status = RegDeleteTreeW(opened.get(), nullptr);
+        opened.reset();
+        if (status == ERROR_SUCCESS)
+            status = RegDeleteKeyExW(root, key, view, 0);
+    }
+    return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
+}
+
 } // namespace
 
 HRESULT RegisterServer(HMODULE module)
@@ -84,7 +139,7 @@ HRESULT RegisterServer(HMODULE module)
         {HKEY_LOCAL_MACHINE, PROGID_KEY, nullptr, kProgId, 0},
         {HKEY_LOCAL_MACHINE, PROGID_KEY L"\\CLSID", nullptr, kClsid, 0},
         {HKEY_LOCAL_MACHINE, TYPELIB_KEY L"\\1.0", nullptr, L"Anti-Spam", 0},
-        {HKEY_LOCAL_MACHINE, TYPELIB_KEY L"\\1.0\\0\\win32", nullptr, path.c_str(), 0},
+        {HKEY_LOCAL_MACHINE, TYPELIB_KEY L"\\1.0\\0\\" TYPELIB_PLATFORM, nullptr, path.c_str(), 0},
         {HKEY_LOCAL_MACHINE, TYPELIB_KEY L"\\1.0\\FLAGS", nullptr, L"0", 0},
         {HKEY_LOCAL_MACHINE, TYPELIB_KEY L"\\1.0\\HELPDIR", nullptr, folder.c_str(), 0},
         {HKEY_LOCAL_MACHINE, INTERFACE_KEY, nullptr, L"_Connect", 0},
@@ -118,25 +173,23 @@ HRESULT UnregisterServer(HMODULE module)
     if (FAILED(hr))
         return hr;
 
-    const struct {
-        HKEY root;
-        const wchar_t* key;
-    } trees[] = {
-        {addinRoot, addinKey.c_str()},
-        {HKEY_LOCAL_MACHINE, PROGID_KEY},
-        {HKEY_LOCAL_MACHINE, CLASS_KEY},
-        {HKEY_LOCAL_MACHINE, INTERFACE_KEY},
-        {HKEY_LOCAL_MACHINE, TYPELIB_KEY L"\\1.0"},
-    };
-    HRESULT result = S_OK;
-    for (const auto& tree : trees) {
-        LONG status = RegDeleteTreeW(tree.root, tree.key);
-        if (status == ERROR_SUCCESS)
-            status = RegDeleteKeyW(tree.root, tree.key);
-        if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND && SUCCEEDED(result))
-            result = HRESULT_FROM_WIN32(status);
+    FirstFailure result;
+    result.Note(DeleteTreeInView(HKEY_LOCAL_MACHINE, CLASS_KEY, kOwnView));
+    result.Note(DeleteTreeInView(HKEY_LOCAL_MACHINE, INTERFACE_KEY, kOwnView));
+    result.Note(DeleteTreeInView(HKEY_LOCAL_MACHINE, TYPELIB_KEY L"\\1.0\\0\\" TYPELIB_PLATFORM, kOwnView));
+    bool otherFlavourLeft = KeyExistsInView(HKEY_LOCAL_MACHINE, CLASS_KEY L"\\InprocServer32", kOtherView);
+    const REGSAM views[] = {kOwnView, kOtherView};
+    for (REGSAM view : views) {
+        // The version key goes when neither platform's file is left in it.
+        if (!HasSubkeys(HKEY_LOCAL_MACHINE, TYPELIB_KEY L"\\1.0\\0", view)) {
+            result.Note(DeleteTreeInView(HKEY_LOCAL_MACHINE, TYPELIB_KEY L"\\1.0", view));
+            // Fails, as it should, while another version of the library is registered.
+            RegDeleteKeyExW(HKEY_LOCAL_MACHINE, TYPELIB_KEY, view, 0);
+        }
+        if (!otherFlavourLeft) {
+            result.Note(DeleteTreeInView(HKEY_LOCAL_MACHINE, PROGID_KEY, view));
+            result.Note(DeleteTreeInView(addinRoot, addinKey.c_str(), view));
+        }
     }
-    // The library's key goes only when no other version of it is left.
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, TYPELIB_KEY);
-    return result;
+    return result.hr;
 }

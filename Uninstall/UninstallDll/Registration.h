@@ -6,5 +6,7 @@
 // module's registration record. All or nothing: a failed write undoes the rest.
 HRESULT RegisterServer(HMODULE module);
 
-// Removes exactly what RegisterServer writes; nothing left to remove is success.
+// Removes what RegisterServer writes in this flavour's registry view; the
+// entries both flavours share go only when the other flavour is not registered.
+// Nothing left to remove is success.
 HRESULT UnregisterServer(HMODULE module);

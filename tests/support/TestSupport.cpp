@@ -10,6 +10,22 @@ std::wstring BinFolder()
     return module.substr(0, module.find_last_of(L'\\'));
 }
 
+bool MachineRuns32Bit()
+{
+    wchar_t value[8] = {};
+    return !GetEnvironmentVariableW(L"KIT_RUNS_32BIT", value, ARRAYSIZE(value)) || value[0] != L'0';
+}
+
+std::wstring FlavourBinFolder(bool x64)
+{
+    // The 64-bit build lies in <32-bit build>\x64, each with its own bin.
+#ifdef _WIN64
+    return x64 ? BinFolder() : BinFolder() + L"\\..\\..\\bin";
+#else
+    return x64 ? BinFolder() + L"\\..\\x64\\bin" : BinFolder();
+#endif
+}
+
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs)
 {
     DWORD start = GetTickCount();
@@ -214,7 +230,7 @@ ScopedRegistryString::~ScopedRegistryString()
 
 namespace {
 
-void CollectTree(HKEY key, const std::wstring& prefix, Tree& tree)
+void CollectTree(HKEY key, const std::wstring& prefix, REGSAM view, Tree& tree)
 {
     wchar_t name[512];
     BYTE data[4096];
@@ -231,9 +247,9 @@ void CollectTree(HKEY key, const std::wstring& prefix, Tree& tree)
         if (RegEnumKeyExW(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             break;
         HKEY sub = nullptr;
-        if (RegOpenKeyExW(key, name, 0, KEY_READ, &sub) == ERROR_SUCCESS) {
+        if (RegOpenKeyExW(key, name, 0, KEY_READ | view, &sub) == ERROR_SUCCESS) {
             tree[prefix + name + L"\\"] = L"key";
-            CollectTree(sub, prefix + name + L"\\", tree);
+            CollectTree(sub, prefix + name + L"\\", view, tree);
             RegCloseKey(sub);
         }
     }
@@ -241,20 +257,47 @@ void CollectTree(HKEY key, const std::wstring& prefix, Tree& tree)
 
 } // namespace
 
-Tree Snapshot(HKEY root, const std::wstring& path)
+Tree Snapshot(HKEY root, const std::wstring& path, REGSAM view)
 {
     Tree tree;
     HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) == ERROR_SUCCESS) {
         tree[L""] = L"key";
-        CollectTree(key, L"", tree);
+        CollectTree(key, L"", view, tree);
         RegCloseKey(key);
     }
     return tree;
 }
 
-bool KeyExists(HKEY root, const std::wstring& path)
+bool KeyExists(HKEY root, const std::wstring& path, REGSAM view)
 {
-    return !Snapshot(root, path).empty();
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+bool SetRegistryString(HKEY root, const std::wstring& path, const std::wstring& valueName, const std::wstring& value,
+                       REGSAM view)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG status = RegSetValueExW(key, valueName.empty() ? nullptr : valueName.c_str(), 0, REG_SZ,
+                                 reinterpret_cast<const BYTE*>(value.c_str()),
+                                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
+void DeleteRegistryTree(HKEY root, const std::wstring& path, REGSAM view)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS)
+        return;
+    RegDeleteTreeW(key, nullptr);
+    RegCloseKey(key);
+    RegDeleteKeyExW(root, path.c_str(), view, 0);
 }
 

@@ -81,9 +81,27 @@ private:
 
 // Every value below a registry key, as "sub\\key\\[name]" -> "sz:text" or
 // "dword:n", and every subkey as "sub\\key\\" -> "key"; empty if the key is absent.
+// `view` may name a registry view (KEY_WOW64_32KEY, KEY_WOW64_64KEY).
 using Tree = std::map<std::wstring, std::wstring>;
-Tree Snapshot(HKEY root, const std::wstring& path);
-bool KeyExists(HKEY root, const std::wstring& path);
+Tree Snapshot(HKEY root, const std::wstring& path, REGSAM view = 0);
+bool KeyExists(HKEY root, const std::wstring& path, REGSAM view = 0);
+bool SetRegistryString(HKEY root, const std::wstring& path, const std::wstring& valueName, const std::wstring& value,
+                       REGSAM view = 0);
+// Removes a key and all below it, if it is there.
+void DeleteRegistryTree(HKEY root, const std::wstring& path, REGSAM view = 0);
+
+// The registry view of the other flavour, as a test program of this one sees it.
+#ifdef _WIN64
+constexpr REGSAM kOtherView = KEY_WOW64_32KEY;
+#else
+constexpr REGSAM kOtherView = KEY_WOW64_64KEY;
+#endif
+
+// True when this machine runs 32-bit Windows programs (the harness says so).
+bool MachineRuns32Bit();
+
+// The folder of the built binaries of one flavour, from either flavour's tests.
+std::wstring FlavourBinFolder(bool x64);
 
 // The registry key under which the sequencer finds Outlook.
 extern const wchar_t kOutlookAppPathKey[];
