@@ -1,80 +1,87 @@
 // The kit's main job: plays the product's whole life in this Wine prefix with
-// the real deliverables and the stand-ins, and reports each step.
+// the real deliverables and the stand-ins, and reports each step. The life is
+// played once for each Outlook asked for, 32-bit and 64-bit:
 //   1. install:   Register.exe has NOX.dll registered; Outlook shows its bar
-//   2. uninstall: Uninstaller.exe closes Outlook, restarts it so that
-//                 uninstall.dll deletes the bar, closes it, and ends
+//   2. uninstall: Uninstaller.exe closes Outlook, restarts it so that the
+//                 flavour of uninstall.dll that Outlook loads deletes the
+//                 bar, closes it, and ends; no key of the add-in is left
 //   3. a caller outside the kit asks Pelmor.dll for the MAPI profile name
-// Exits non-zero when a step did not happen as it should.
+// Each run first clears what an earlier, interrupted run may have left.
+// Exits non-zero when a step did not happen as it should, or did not end
+// within its time.
 //
-//   KitDemo.exe [--manual] [--screenshots FOLDER]
-//   --manual       leave the notices and closing Outlook to a person
-//   --screenshots  save the sequencer's window and both notices as BMP files
+//   KitDemo.exe [--manual] [--screenshots FOLDER] [--outlook 32|64|both]
+//               [--leftovers] [--slow-registration MS]
+//   --manual             leave the notices and closing Outlook to a person
+//   --screenshots        save the sequencer's window and both notices as BMP files
+//   --outlook            which Outlook the life is played against (default both;
+//                        64 where this machine runs no 32-bit program)
+//   --leftovers          first leave behind what an interrupted run leaves: the
+//                        add-in entry, a running Outlook, files in the folders
+//   --slow-registration  the add-in's registration writes its entry in two
+//                        steps, MS apart
+//   --pelmor-only        only step 3, as a caller of this program's bitness
+#include "KitDemoReport.h"
 #include "MapiStandIn.h"
 #include "Screenshot.h"
 #include "SequenceDriver.h"
 #include "TestSupport.h"
 #include <shlobj.h>
-#include <cstdio>
 
 namespace {
 
-const wchar_t kAddinKey[] = L"Software\\Microsoft\\Office\\Outlook\\Addins\\UninstallDll.Connect";
-const wchar_t* const kOurClassKeys[] = {
-    L"Software\\Classes\\CLSID\\{0B467E24-3081-45BE-BD2E-B134E73C87E9}",
-    L"Software\\Classes\\UninstallDll.Connect",
-    L"Software\\Classes\\TypeLib\\{42A16CBD-E568-4F8F-9382-E3912DAB246D}",
-    L"Software\\Classes\\Interface\\{DBF124D5-EC3D-4609-8E5F-991D3802BD23}",
+struct Options {
+    bool manual = false;
+    std::wstring screenshots;
+    bool outlook32 = true;
+    bool outlook64 = true;
+    bool leftovers = false;
+    DWORD slowRegistrationMs = 0;
+    bool pelmorOnly = false;
 };
 
-DWORD g_start = GetTickCount();
-int g_failures = 0;
+// Where the product and Outlook are installed for one life.
+struct Machine {
+    std::wstring kit;          // the product's folder, as under Program Files
+    std::wstring office;       // Outlook's folder
+    std::wstring outlookExe;
+    std::wstring outlookLog;
+    std::wstring barsFile;
+    bool outlook64 = false;
+    bool programs64 = false;   // the kit's programs: 32-bit, or the 64-bit build
+};
 
-void Say(const std::string& text)
+std::wstring Environment(const wchar_t* name)
 {
-    std::printf("[%6.2f s] %s\n", (GetTickCount() - g_start) / 1000.0, text.c_str());
-    std::fflush(stdout);
+    wchar_t value[MAX_PATH] = {};
+    GetEnvironmentVariableW(name, value, MAX_PATH);
+    return value;
 }
 
-void Check(bool condition, const std::string& what)
+// 32-bit programs install below %ProgramFiles(x86)%, 64-bit ones below
+// %ProgramW6432% (the same on 32-bit Windows, where only %ProgramFiles% is set).
+std::wstring ProgramFiles(bool x64)
 {
-    if (!condition) {
-        ++g_failures;
-        Say("FAILED: " + what);
-    }
+    std::wstring folder = Environment(x64 ? L"ProgramW6432" : L"ProgramFiles(x86)");
+    return folder.empty() ? Environment(L"ProgramFiles") : folder;
 }
 
-std::string Bars(const std::wstring& file)
+Machine MachineFor(bool outlook64, bool programs64)
 {
-    std::string bars;
-    for (const std::string& line : ReadLines(file))
-        bars += (bars.empty() ? "\"" : ", \"") + line + "\"";
-    return "[" + bars + "]";
+    Machine machine;
+    machine.outlook64 = outlook64;
+    machine.programs64 = programs64;
+    machine.kit = ProgramFiles(programs64) + L"\\NOX";
+    machine.office = ProgramFiles(outlook64) + L"\\Microsoft Office\\Office";
+    machine.outlookExe = machine.office + L"\\OUTLOOK.EXE";
+    machine.outlookLog = machine.office + L"\\OUTLOOK.log";
+    machine.barsFile = machine.office + L"\\CommandBars.txt";
+    return machine;
 }
 
-std::string AddinEntry()
+std::wstring OfficeRoot(const Machine& machine)
 {
-    Tree entry = Snapshot(HKEY_CURRENT_USER, kAddinKey);
-    if (entry.empty())
-        return "absent";
-    return "FriendlyName=" + Narrow(entry[L"[FriendlyName]"].substr(3)) + ", Description=" +
-           Narrow(entry[L"[Description]"].substr(3)) + ", LoadBehavior=" + Narrow(entry[L"[LoadBehavior]"].substr(6));
-}
-
-bool AnyKeyOfOursLeft()
-{
-    bool left = KeyExists(HKEY_CURRENT_USER, kAddinKey);
-    for (const wchar_t* key : kOurClassKeys)
-        left = left || KeyExists(HKEY_LOCAL_MACHINE, key);
-    return left;
-}
-
-std::vector<LogLine> Events(const std::wstring& log, const std::string& event)
-{
-    std::vector<LogLine> found;
-    for (const LogLine& line : ReadLog(log))
-        if (line.event == event)
-            found.push_back(line);
-    return found;
+    return FolderOfPathText(FolderOfPathText(machine.office));
 }
 
 void Copy(const std::wstring& from, const std::wstring& to)
@@ -82,140 +89,291 @@ void Copy(const std::wstring& from, const std::wstring& to)
     Check(CopyFileW(from.c_str(), to.c_str(), FALSE) != 0, "copy " + Narrow(from) + " to " + Narrow(to));
 }
 
-} // namespace
-
-int wmain(int argc, wchar_t** argv)
+// What an interrupted run leaves: the add-in's entry, asking to be loaded,
+// an Outlook still running, and files in the product's and Outlook's folders.
+void LeaveWhatAnInterruptedRunLeaves(const Machine& machine)
 {
-    bool manual = false;
-    std::wstring screenshots;
-    for (int i = 1; i < argc; ++i) {
-        if (std::wstring(argv[i]) == L"--manual")
-            manual = true;
-        else if (std::wstring(argv[i]) == L"--screenshots" && i + 1 < argc)
-            screenshots = argv[++i];
-    }
-    auto shoot = [&](HWND window, const wchar_t* name) {
-        if (!screenshots.empty() && SaveWindowImage(window, screenshots + L"\\" + name))
-            Say("screenshot " + Narrow(name));
-    };
+    Say("leaving behind what an interrupted run leaves");
+    SHCreateDirectoryExW(nullptr, machine.kit.c_str(), nullptr);
+    SHCreateDirectoryExW(nullptr, machine.office.c_str(), nullptr);
+    WriteFileText(machine.kit + L"\\leftover.txt", "from an earlier run\r\n");
+    SetRegistryString(HKEY_CURRENT_USER, kAddinKey, L"FriendlyName", L"NOX Uninstall");
+    DWORD loadAtNextStart = 16;
+    RegSetKeyValueW(HKEY_CURRENT_USER, kAddinKey, L"LoadBehavior", REG_DWORD, &loadAtNextStart, sizeof(DWORD));
+    Copy(FlavourBinFolder(machine.programs64) + L"\\OutlookStandIn.exe", machine.outlookExe);
+    ChildProcess stray(L"\"" + machine.outlookExe + L"\"");
+    WaitUntil([&] { return !WindowsOfProcess(stray.Pid(), true).empty(); }, 10000);
+    stray.Detach(); // it outlives this step, as it would an interrupted run
+}
 
-    // The product's folder has a space in its name, as under Program Files.
-    wchar_t programFiles[MAX_PATH];
-    GetEnvironmentVariableW(L"ProgramFiles", programFiles, MAX_PATH);
-    const std::wstring kit = std::wstring(programFiles) + L"\\NOX";
-    const std::wstring office = std::wstring(programFiles) + L"\\Microsoft Office\\Office";
-    const std::wstring outlookExe = office + L"\\OUTLOOK.EXE";
-    const std::wstring outlookLog = office + L"\\OUTLOOK.log";
-    const std::wstring barsFile = office + L"\\CommandBars.txt";
-    RemoveFolderTree(kit);
-    RemoveFolderTree(std::wstring(programFiles) + L"\\Microsoft Office");
-    SHCreateDirectoryExW(nullptr, kit.c_str(), nullptr);
-    SHCreateDirectoryExW(nullptr, office.c_str(), nullptr);
-    const std::wstring bin = BinFolder();
-    for (const wchar_t* file : {L"Register.exe", L"Uninstaller.exe", L"uninstall.dll", L"Pelmor.dll",
-                                L"UninstRegister.bat", L"UninstUnregister.bat", L"NOX.dll"})
-        Copy(bin + L"\\" + file, kit + L"\\" + file);
+// A known state, whatever an earlier run left: no Outlook or kit program
+// running from the folders the life uses, no files there, no key of the
+// add-in or of the stand-ins in either registry view.
+void StartFromAKnownState(const std::vector<Machine>& machines)
+{
+    for (const Machine& machine : machines) {
+        for (const std::wstring& folder : {machine.kit, machine.office})
+            Say("ended " + std::to_string(EndProcessesRunningFrom(folder)) + " program(s) left running from \"" +
+                Narrow(folder) + "\"");
+    }
+    for (const Machine& machine : machines) {
+        RemoveFolderTree(machine.kit);
+        RemoveFolderTree(OfficeRoot(machine));
+    }
+    RemoveAddinKeys();
+    DeleteRegistryTree(HKEY_CURRENT_USER, L"Software\\NoxKitTests");
+}
+
+void Install(const Machine& machine)
+{
+    SHCreateDirectoryExW(nullptr, machine.kit.c_str(), nullptr);
+    SHCreateDirectoryExW(nullptr, (machine.kit + L"\\x64").c_str(), nullptr);
+    SHCreateDirectoryExW(nullptr, machine.office.c_str(), nullptr);
+    const std::wstring programs = FlavourBinFolder(machine.programs64);
+    for (const wchar_t* file : {L"Register.exe", L"Uninstaller.exe", L"UninstRegister.bat", L"UninstUnregister.bat",
+                                L"NOX.dll"})
+        Copy(programs + L"\\" + file, machine.kit + L"\\" + file);
+    for (bool x64 : {false, true}) {
+        const std::wstring to = x64 ? machine.kit + L"\\x64\\" : machine.kit + L"\\";
+        for (const wchar_t* file : {L"uninstall.dll", L"Pelmor.dll"})
+            Copy(FlavourBinFolder(x64) + L"\\" + file, to + file);
+    }
     wchar_t system[MAX_PATH];
     GetSystemDirectoryW(system, MAX_PATH);
-    Copy(std::wstring(system) + L"\\regsvr32.exe", kit + L"\\regsvr32.exe");
-    Copy(bin + L"\\OutlookStandIn.exe", outlookExe);
-    HANDLE bars = CreateFileW(barsFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(bars, "Standard\r\nAdvanced\r\nWeb\r\n", 25, &written, nullptr);
-    CloseHandle(bars);
-    ScopedRegistryString appPaths(HKEY_LOCAL_MACHINE, kOutlookAppPathKey, L"", outlookExe);
-    Say("kit installed in \"" + Narrow(kit) + "\"; App Paths names \"" + Narrow(outlookExe) + "\"");
-    Say("Outlook's command bars: " + Bars(barsFile));
+    Copy(std::wstring(system) + L"\\regsvr32.exe", machine.kit + L"\\regsvr32.exe");
+    WriteFileText(machine.barsFile, "Standard\r\nAdvanced\r\nWeb\r\n");
+}
 
-    // 1. Install.
-    Say("== install: Register.exe");
-    ChildProcess registrar(L"\"" + kit + L"\\Register.exe\"");
-    Check(registrar.WaitExit(5000) && registrar.ExitCode() == 0, "Register.exe ended by itself");
+// Registration that writes the add-in's entry in two steps, `ms` apart, as a
+// slow machine might: the first value, then the whole registration.
+void SlowTheRegistration(const Machine& machine, DWORD ms)
+{
+    const std::wstring script = machine.kit + L"\\UninstRegister.bat";
+    MoveFileExW(script.c_str(), (machine.kit + L"\\UninstRegister.real.bat").c_str(), MOVEFILE_REPLACE_EXISTING);
+    Copy(FlavourBinFolder(machine.programs64) + L"\\Recorder.exe", machine.kit + L"\\Recorder.exe");
+    WriteFileText(script, "@echo off\r\n"
+                          "reg add \"HKCU\\" + Narrow(kAddinKey) + "\" /v FriendlyName /t REG_SZ /d \"NOX Uninstall\" /f >nul\r\n"
+                          "\"%~dp0Recorder.exe\" --sleep-ms " + std::to_string(ms) + "\r\n"
+                          "call \"%~dp0UninstRegister.real.bat\"\r\n");
+    Say("the add-in's registration will linger " + std::to_string(ms) + " ms before writing its last values");
+}
+
+void PlayLife(const Options& options, const Machine& machine)
+{
+    const bool outlook64 = machine.outlook64;
+    const std::string which = outlook64 ? "64-bit" : "32-bit";
+    auto shoot = [&](HWND window, const std::wstring& name) {
+        if (!options.screenshots.empty() && SaveWindowImage(window, options.screenshots + L"\\" + name))
+            Say("screenshot " + Narrow(name));
+    };
+    const std::wstring shotPrefix = outlook64 ? L"outlook64-" : L"outlook32-";
+
+    Step step("install the kit for a " + which + " Outlook", 30000);
+    Install(machine);
+    if (options.slowRegistrationMs)
+        SlowTheRegistration(machine, options.slowRegistrationMs);
+    Copy(FlavourBinFolder(outlook64) + L"\\OutlookStandIn.exe", machine.outlookExe);
+    // A 64-bit Outlook's installer writes App Paths in the 64-bit view.
+    ScopedRegistryString appPaths(HKEY_LOCAL_MACHINE, kOutlookAppPathKey, L"", machine.outlookExe,
+                                  outlook64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY);
+    Say("== the life with a " + which + " Outlook, \"" + Narrow(machine.outlookExe) + "\"; the kit's programs are " +
+        (machine.programs64 ? "the 64-bit build" : "32-bit") + ", in \"" + Narrow(machine.kit) + "\"");
+    Say("Outlook's command bars: " + Bars(machine.barsFile));
+
+    step.Next("install: Register.exe", 30000);
+    ChildProcess registrar(L"\"" + machine.kit + L"\\Register.exe\"");
+    Check(registrar.WaitExit(10000) && registrar.ExitCode() == 0, "Register.exe ended by itself");
     Say("Register.exe ended, exit code " + std::to_string(registrar.ExitCode()));
-    bool barAdded = WaitUntil([&] { return Bars(barsFile).find("\"NOX Toolbar\"") != std::string::npos; }, 15000);
+    bool barAdded = WaitUntil([&] { return Bars(machine.barsFile).find("\"NOX Toolbar\"") != std::string::npos; }, 15000);
     Check(barAdded, "regsvr32 registered NOX.dll, which added its command bar");
-    Say("NOX.dll registered by regsvr32; Outlook's command bars: " + Bars(barsFile));
-    ChildProcess firstOutlook(L"\"" + outlookExe + L"\"");
-    WaitUntil([&] { return !Events(outlookLog, "bars").empty(); }, 10000);
-    Say("the user starts Outlook (pid " + std::to_string(firstOutlook.Pid()) + "); it shows " +
-        (Events(outlookLog, "bars").empty() ? std::string("nothing") : Events(outlookLog, "bars")[0].detail));
+    Say("NOX.dll registered by regsvr32; Outlook's command bars: " + Bars(machine.barsFile));
 
-    // 2. Uninstall.
-    Say("== uninstall: Uninstaller.exe; add-in entry: " + AddinEntry());
-    DriveOptions options;
-    options.dismissNotices = !manual;
-    options.timeoutMs = manual ? 600000 : 60000;
-    options.onMainWindow = [&](HWND window) {
+    step.Next("the user starts Outlook", 20000);
+    ChildProcess firstOutlook(L"\"" + machine.outlookExe + L"\"");
+    WaitUntil([&] { return !Events(machine.outlookLog, "bars").empty(); }, 10000);
+    std::vector<LogLine> shown = Events(machine.outlookLog, "bars");
+    Say("the user starts the " + which + " Outlook (pid " + std::to_string(firstOutlook.Pid()) + "); it shows " +
+        (shown.empty() ? std::string("nothing") : shown[0].detail));
+
+    step.Next("uninstall: Uninstaller.exe", options.manual ? 0 : 90000);
+    Say("add-in entry before the uninstall: " + AddinEntryText());
+    Check(!KeyExists(HKEY_CURRENT_USER, kAddinKey), "no add-in entry before the uninstall");
+    DriveOptions drive;
+    drive.dismissNotices = !options.manual;
+    drive.timeoutMs = options.manual ? 600000 : 60000;
+    drive.onMainWindow = [&](HWND window) {
         Say("window \"Pre-Uninstall\" shown");
         Sleep(300); // let it paint
-        shoot(window, L"2-window.bmp");
+        shoot(window, shotPrefix + L"2-window.bmp");
     };
-    options.beforeDismiss = [&](size_t index, HWND box) {
+    drive.beforeDismiss = [&](size_t index, HWND box) {
         Say("notice: [" + Narrow(WindowText(box)) + "] \"" + Narrow(MessageBoxText(box)) + "\"");
-        shoot(box, index == 0 ? L"1-first-notice.bmp" : L"3-second-notice.bmp");
+        shoot(box, shotPrefix + (index == 0 ? L"1-first-notice.bmp" : L"3-second-notice.bmp"));
         if (index == 0) {
-            WaitUntil([&] { return KeyExists(HKEY_CURRENT_USER, kAddinKey); }, 15000);
-            Say("UninstRegister.bat registered the add-in: " + AddinEntry());
+            // The entry is complete once its last value is there.
+            bool registered = WaitUntil([] { return AddinEntryComplete(); }, 20000);
+            Check(registered, "UninstRegister.bat registered the add-in");
+            Say("UninstRegister.bat registered the add-in: " + AddinEntryText());
             return;
         }
         // The user lets Outlook finish starting, then closes it, then presses OK.
         bool loaded = WaitUntil([&] {
-            for (const LogLine& line : Events(outlookLog, "addin"))
+            for (const LogLine& line : Events(machine.outlookLog, "addin"))
                 if (line.detail.find("OnStartupComplete") != std::string::npos)
                     return true;
             return false;
         }, 15000);
-        Check(loaded, "the restarted Outlook loaded the add-in");
-        std::vector<LogLine> starts = Events(outlookLog, "started");
-        Say("Outlook restarted (pid " + std::to_string(starts.back().pid) + ") and loaded UninstallDll.Connect");
-        if (manual)
+        Check(loaded, "the restarted " + which + " Outlook loaded the add-in");
+        std::vector<LogLine> starts = Events(machine.outlookLog, "started");
+        DWORD restarted = starts.empty() ? 0 : starts.back().pid;
+        Say("Outlook restarted (pid " + std::to_string(restarted) + ")" +
+            (loaded ? " and loaded UninstallDll.Connect" : ", without loading the add-in"));
+        if (options.manual || !restarted)
             return;
-        HANDLE outlook = OpenProcess(SYNCHRONIZE, FALSE, starts.back().pid);
-        for (HWND window : WindowsOfProcess(starts.back().pid, true))
+        HANDLE outlook = OpenProcess(SYNCHRONIZE, FALSE, restarted);
+        for (HWND window : WindowsOfProcess(restarted, true))
             PostMessageW(window, WM_CLOSE, 0, 0);
         if (outlook) {
             WaitForSingleObject(outlook, 10000);
             CloseHandle(outlook);
         }
-        Say("the user closed Outlook; command bars now " + Bars(barsFile) + "; add-in entry: " + AddinEntry());
+        Say("the user closed Outlook; command bars now " + Bars(machine.barsFile) + "; add-in entry: " +
+            AddinEntryText());
     };
-    UninstallerRun run = DriveUninstaller(kit + L"\\Uninstaller.exe", options);
+    UninstallerRun run = DriveUninstaller(machine.kit + L"\\Uninstaller.exe", drive);
     Say("Uninstaller.exe ended by itself: " + std::string(run.exited ? "yes" : "no") + ", exit code " +
         std::to_string(run.exitCode));
     Check(run.exited && run.exitCode == 0, "Uninstaller.exe ended by itself with exit code 0");
     Check(run.notices.size() == 2, "two notices were shown");
-    std::vector<LogLine> closes = Events(outlookLog, "close-received");
+    std::vector<LogLine> closes = Events(machine.outlookLog, "close-received");
     Check(!closes.empty() && closes[0].pid == firstOutlook.Pid(), "the running Outlook was asked to close");
-    bool unregistered = WaitUntil([&] { return !AnyKeyOfOursLeft(); }, 15000);
-    Say("UninstUnregister.bat unregistered the add-in: add-in entry " + AddinEntry());
-    Check(unregistered, "no key of uninstall.dll is left");
+
+    step.Next("UninstUnregister.bat", 30000);
+    bool unregistered = WaitUntil([] { return AddinKeysLeft().empty(); }, 20000);
+    Say("UninstUnregister.bat unregistered the add-in: add-in entry " + AddinEntryText());
+    Check(unregistered, "no key of uninstall.dll is left in either registry view (left: " + AddinKeysLeft() + ")");
     int connections = 0;
-    for (const LogLine& line : Events(outlookLog, "addin"))
+    for (const LogLine& line : Events(machine.outlookLog, "addin"))
         connections += line.detail == "UninstallDll.Connect OnConnection 0x00000000";
     Check(connections == 1, "the add-in was loaded exactly once");
-    Check(Bars(barsFile) == "[\"Standard\", \"Advanced\", \"Web\"]", "only the NOX bar was deleted");
-    Say("Outlook's command bars after: " + Bars(barsFile));
+    Check(Bars(machine.barsFile) == "[\"Standard\", \"Advanced\", \"Web\"]", "only the NOX bar was deleted");
+    Say("Outlook's command bars after: " + Bars(machine.barsFile));
+    EndStandInsLeftRunning(ReadLog(machine.outlookLog));
 
-    // 3. A caller outside the kit.
-    Say("== Pelmor.dll: a caller outside the kit asks for the profile name");
+    step.Next("remove the product's files", 20000);
+    DeleteRegistryTree(HKEY_CURRENT_USER, L"Software\\NoxKitTests");
+    RemoveFolderTree(machine.kit);
+    RemoveFolderTree(OfficeRoot(machine));
+}
+
+// Step 3 in this process, whose bitness is the caller's.
+void AskPelmor()
+{
+#ifdef _WIN64
+    const bool x64 = true;
+#else
+    const bool x64 = false;
+#endif
+    const std::string which = x64 ? "64-bit" : "32-bit";
+    Step step("a " + which + " caller asks Pelmor.dll", 20000);
+    Say("== Pelmor.dll: a " + which + " caller outside the kit asks for the profile name");
     HMODULE mapi = LoadLibraryW(L"MAPI32.DLL");
     auto configure = reinterpret_cast<StandInConfigureFn>(reinterpret_cast<void*>(GetProcAddress(mapi, "StandInConfigure")));
     if (configure)
         configure(MapiScenario::Session, "NOX Demo Profile");
-    HMODULE pelmor = LoadLibraryW((kit + L"\\Pelmor.dll").c_str());
+    HMODULE pelmor = LoadLibraryW((FlavourBinFolder(x64) + L"\\Pelmor.dll").c_str());
     auto getPelmors = reinterpret_cast<int(__stdcall*)(char*)>(reinterpret_cast<void*>(GetProcAddress(pelmor, "GetPelmors")));
     char profile[65] = "";
     int result = getPelmors ? getPelmors(profile) : -1;
     Say("GetPelmors returned " + std::to_string(result) + ", profile \"" + profile + "\" (played by the MAPI stand-in)");
-    Check(result == 1 && std::string(profile) == "NOX Demo Profile", "Pelmor.dll gave the profile name");
+    Check(result == 1 && std::string(profile) == "NOX Demo Profile", which + " Pelmor.dll gave the profile name");
     FreeLibrary(pelmor);
     FreeLibrary(mapi);
+}
 
-    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\NoxKitTests\\NoxStandIn");
-    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\NoxKitTests");
-    RemoveFolderTree(kit);
-    RemoveFolderTree(std::wstring(programFiles) + L"\\Microsoft Office");
-    Say(g_failures ? std::to_string(g_failures) + " step(s) did not happen as they should."
-                   : "The kit's whole life played as it should.");
-    return g_failures ? 1 : 0;
+// Step 3 by the other bitness's build of this program.
+void AskPelmorFromTheOtherBitness()
+{
+#ifdef _WIN64
+    const bool otherX64 = false;
+#else
+    const bool otherX64 = true;
+#endif
+    Step step("the other bitness's caller", 30000);
+    ChildProcess caller(L"\"" + FlavourBinFolder(otherX64) + L"\\KitDemo.exe\" --pelmor-only");
+    Check(caller.WaitExit(20000) && caller.ExitCode() == 0,
+          std::string(otherX64 ? "64" : "32") + "-bit Pelmor.dll gave the profile name to its caller");
+}
+
+Options ParseOptions(int argc, wchar_t** argv)
+{
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        std::wstring arg = argv[i];
+        if (arg == L"--manual") {
+            options.manual = true;
+        } else if (arg == L"--screenshots" && i + 1 < argc) {
+            options.screenshots = argv[++i];
+        } else if (arg == L"--outlook" && i + 1 < argc) {
+            std::wstring which = argv[++i];
+            options.outlook32 = which != L"64";
+            options.outlook64 = which != L"32";
+        } else if (arg == L"--leftovers") {
+            options.leftovers = true;
+        } else if (arg == L"--slow-registration" && i + 1 < argc) {
+            options.slowRegistrationMs = wcstoul(argv[++i], nullptr, 10);
+        } else if (arg == L"--pelmor-only") {
+            options.pelmorOnly = true;
+        }
+    }
+    return options;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    Options options = ParseOptions(argc, argv);
+    if (options.pelmorOnly) {
+        AskPelmor();
+        return Finish();
+    }
+    // Where this machine cannot run 32-bit programs, neither a 32-bit Outlook
+    // nor the kit's 32-bit programs can be played: their 64-bit build stands in.
+    bool programs64 = !MachineRuns32Bit();
+    if (programs64) {
+        Say("this machine runs no 32-bit program: the kit's programs are played by their 64-bit build, "
+            "and only a 64-bit Outlook");
+        options.outlook32 = false;
+        options.outlook64 = true;
+    }
+
+    std::vector<Machine> machines;
+    if (options.outlook32)
+        machines.push_back(MachineFor(false, programs64));
+    if (options.outlook64)
+        machines.push_back(MachineFor(true, programs64));
+    if (!options.manual)
+        StartWatchdog([machines] {
+            for (const Machine& machine : machines)
+                for (const std::wstring& folder : {machine.kit, machine.office})
+                    EndProcessesRunningFrom(folder);
+        });
+    {
+        Step step("start from a known state", 60000);
+        if (options.leftovers)
+            LeaveWhatAnInterruptedRunLeaves(machines.front());
+        StartFromAKnownState(machines);
+        Say("started from a known state: add-in entry " + AddinEntryText());
+    }
+    for (const Machine& machine : machines)
+        PlayLife(options, machine);
+    AskPelmor();
+#ifdef _WIN64
+    if (MachineRuns32Bit())
+        AskPelmorFromTheOtherBitness();
+#else
+    AskPelmorFromTheOtherBitness();
+#endif
+    return Finish();
 }

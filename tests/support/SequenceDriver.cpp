@@ -52,6 +52,8 @@ int OutlookWindowsStarted(const std::wstring& logPath)
     return started;
 }
 
+} // namespace
+
 // A stand-in that the sequencer started and failed to close would outlive the
 // test and keep its output pipes open; it is ended by its id.
 void EndStandInsLeftRunning(const std::vector<LogLine>& log)
@@ -70,8 +72,6 @@ void EndStandInsLeftRunning(const std::vector<LogLine>& log)
         CloseHandle(process);
     }
 }
-
-} // namespace
 
 UninstallerRun DriveUninstaller(const std::wstring& path, const DriveOptions& options)
 {

@@ -80,3 +80,6 @@ struct SequenceRun : UninstallerRun {
 };
 
 SequenceRun RunSequence(const SequenceSetup& setup);
+
+// Ends, by id, the Outlook stand-ins of a log that started and never exited.
+void EndStandInsLeftRunning(const std::vector<LogLine>& log);

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 const wchar_t kOutlookAppPathKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\OUTLOOK.EXE";
 
@@ -64,6 +65,53 @@ void RemoveFolderTree(const std::wstring& folder)
         Sleep(100); // a program just ended may still hold its file
 }
 
+std::wstring FolderOfPathText(const std::wstring& path)
+{
+    size_t cut = path.find_last_of(L"\\/");
+    return cut == std::wstring::npos ? L"" : path.substr(0, cut);
+}
+
+void WriteFileText(const std::wstring& path, const std::string& content)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+int EndProcessesRunningFrom(const std::wstring& folder)
+{
+    std::wstring prefix = folder + L"\\";
+    int ended = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return 0;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ProcessID == GetCurrentProcessId())
+            continue;
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
+                                     entry.th32ProcessID);
+        if (!process)
+            continue;
+        wchar_t image[MAX_PATH * 2] = {};
+        DWORD length = ARRAYSIZE(image);
+        if (QueryFullProcessImageNameW(process, 0, image, &length) && length > prefix.size() &&
+            CompareStringOrdinal(image, static_cast<int>(prefix.size()), prefix.c_str(), static_cast<int>(prefix.size()),
+                                 TRUE) == CSTR_EQUAL) {
+            TerminateProcess(process, 1);
+            WaitForSingleObject(process, 5000);
+            ++ended;
+        }
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    return ended;
+}
+
 ScratchFolder::~ScratchFolder()
 {
     RemoveFolderTree(path_);
@@ -76,10 +124,7 @@ void ScratchFolder::CopyFromBin(const std::wstring& binName, const std::wstring&
 
 void ScratchFolder::WriteText(const std::wstring& name, const std::string& content) const
 {
-    HANDLE file = CreateFileW((*this / name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-    CloseHandle(file);
+    WriteFileText(*this / name, content);
 }
 
 ChildProcess::ChildProcess(const std::wstring& commandLine, WORD show)
@@ -118,6 +163,13 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept
     std::swap(process_, other.process_);
     std::swap(pid_, other.pid_);
     return *this;
+}
+
+void ChildProcess::Detach()
+{
+    if (process_)
+        CloseHandle(process_);
+    process_ = nullptr;
 }
 
 bool ChildProcess::WaitExit(DWORD timeoutMs) const
@@ -188,11 +240,11 @@ void DismissMessageBox(HWND box)
 }
 
 ScopedRegistryString::ScopedRegistryString(HKEY root, const std::wstring& keyPath, const std::wstring& valueName,
-                                           const std::optional<std::wstring>& value)
-    : root_(root), keyPath_(keyPath), valueName_(valueName)
+                                           const std::optional<std::wstring>& value, REGSAM view)
+    : root_(root), view_(view), keyPath_(keyPath), valueName_(valueName)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(root, keyPath.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    if (RegOpenKeyExW(root, keyPath.c_str(), 0, KEY_READ | view, &key) == ERROR_SUCCESS) {
         keyExisted_ = true;
         wchar_t data[4096];
         DWORD size = sizeof(data);
@@ -203,23 +255,23 @@ ScopedRegistryString::ScopedRegistryString(HKEY root, const std::wstring& keyPat
         RegCloseKey(key);
     }
     if (value) {
-        RegCreateKeyExW(root, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+        RegCreateKeyExW(root, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, &key, nullptr);
         RegSetValueExW(key, valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value->c_str()),
                        static_cast<DWORD>((value->size() + 1) * sizeof(wchar_t)));
         RegCloseKey(key);
     } else {
-        RegDeleteKeyW(root, keyPath.c_str());
+        RegDeleteKeyExW(root, keyPath.c_str(), view, 0);
     }
 }
 
 ScopedRegistryString::~ScopedRegistryString()
 {
     if (!keyExisted_) {
-        RegDeleteKeyW(root_, keyPath_.c_str());
+        RegDeleteKeyExW(root_, keyPath_.c_str(), view_, 0);
         return;
     }
     HKEY key = nullptr;
-    RegCreateKeyExW(root_, keyPath_.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+    RegCreateKeyExW(root_, keyPath_.c_str(), 0, nullptr, 0, KEY_WRITE | view_, nullptr, &key, nullptr);
     if (previous_)
         RegSetValueExW(key, valueName_.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(previous_->c_str()),
                        static_cast<DWORD>((previous_->size() + 1) * sizeof(wchar_t)));

@@ -16,6 +16,15 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD po
 // Removes a folder with all it holds, if it is there.
 void RemoveFolderTree(const std::wstring& folder);
 
+// The folder part of a path ("C:\a\b.exe" -> "C:\a").
+std::wstring FolderOfPathText(const std::wstring& path);
+void WriteFileText(const std::wstring& path, const std::string& content);
+
+// Ends, by id, every process whose program lies in `folder` (or below it):
+// programs this run's own stand-ins and kit copies, left by an earlier run.
+// Returns how many it ended.
+int EndProcessesRunningFrom(const std::wstring& folder);
+
 // A fresh folder under the temporary folder, removed with all it holds.
 class ScratchFolder {
 public:
@@ -44,6 +53,8 @@ public:
     ChildProcess& operator=(ChildProcess&& other) noexcept;
 
     bool Started() const { return process_ != nullptr; }
+    // Lets the process outlive this object.
+    void Detach();
     DWORD Pid() const { return pid_; }
     bool WaitExit(DWORD timeoutMs) const;
     bool Running() const { return !WaitExit(0); }
@@ -67,13 +78,14 @@ void DismissMessageBox(HWND box);
 class ScopedRegistryString {
 public:
     ScopedRegistryString(HKEY root, const std::wstring& keyPath, const std::wstring& valueName,
-                         const std::optional<std::wstring>& value);
+                         const std::optional<std::wstring>& value, REGSAM view = 0);
     ~ScopedRegistryString();
     ScopedRegistryString(const ScopedRegistryString&) = delete;
     ScopedRegistryString& operator=(const ScopedRegistryString&) = delete;
 
 private:
     HKEY root_;
+    REGSAM view_;
     std::wstring keyPath_, valueName_;
     bool keyExisted_ = false;
     std::optional<std::wstring> previous_;

@@ -1,0 +1,150 @@
+#include "KitDemoReport.h"
+#include <cstdio>
+#include <mutex>
+#include <thread>
+
+const wchar_t kAddinKey[] = L"Software\\Microsoft\\Office\\Outlook\\Addins\\UninstallDll.Connect";
+
+namespace {
+
+const wchar_t* const kClassKeys[] = {
+    L"Software\\Classes\\CLSID\\{0B467E24-3081-45BE-BD2E-B134E73C87E9}",
+    L"Software\\Classes\\UninstallDll.Connect",
+    L"Software\\Classes\\TypeLib\\{42A16CBD-E568-4F8F-9382-E3912DAB246D}",
+    L"Software\\Classes\\Interface\\{DBF124D5-EC3D-4609-8E5F-991D3802BD23}",
+};
+const REGSAM kViews[] = {KEY_WOW64_32KEY, KEY_WOW64_64KEY};
+
+DWORD g_start = GetTickCount();
+int g_failures = 0;
+std::mutex g_lock;          // guards what the watchdog reads
+std::string g_step;
+DWORD g_stepStart = 0;
+DWORD g_stepLimit = 0;
+
+std::string ValueText(const Tree& entry, const std::wstring& name, size_t typeLength)
+{
+    auto found = entry.find(L"[" + name + L"]");
+    if (found == entry.end() || found->second.size() < typeLength)
+        return "(not written yet)";
+    return Narrow(found->second.substr(typeLength));
+}
+
+void SetStep(const std::string& name, DWORD limitMs)
+{
+    std::lock_guard<std::mutex> hold(g_lock);
+    g_step = name;
+    g_stepStart = GetTickCount();
+    g_stepLimit = limitMs;
+}
+
+} // namespace
+
+void Say(const std::string& text)
+{
+    std::printf("[%6.2f s] %s\n", (GetTickCount() - g_start) / 1000.0, text.c_str());
+    std::fflush(stdout);
+}
+
+void Check(bool condition, const std::string& what)
+{
+    if (!condition) {
+        ++g_failures;
+        Say("FAILED: " + what);
+    }
+}
+
+int Finish()
+{
+    Say(g_failures ? std::to_string(g_failures) + " step(s) did not happen as they should."
+                   : "The kit's whole life played as it should.");
+    return g_failures ? 1 : 0;
+}
+
+Step::Step(const std::string& name, DWORD limitMs)
+{
+    SetStep(name, limitMs);
+}
+
+Step::~Step()
+{
+    SetStep("", 0);
+}
+
+void Step::Next(const std::string& name, DWORD limitMs)
+{
+    SetStep(name, limitMs);
+}
+
+void StartWatchdog(std::function<void()> onTimeout)
+{
+    std::thread([onTimeout] {
+        for (;;) {
+            Sleep(200);
+            std::string step;
+            DWORD limit = 0;
+            {
+                std::lock_guard<std::mutex> hold(g_lock);
+                if (!g_stepLimit || GetTickCount() - g_stepStart < g_stepLimit)
+                    continue;
+                step = g_step;
+                limit = g_stepLimit;
+            }
+            Say("FAILED: the step \"" + step + "\" did not end within " + std::to_string(limit / 1000) +
+                " s; ending what this run started");
+            onTimeout();
+            ExitProcess(3);
+        }
+    }).detach();
+}
+
+std::string Bars(const std::wstring& file)
+{
+    std::string bars;
+    for (const std::string& line : ReadLines(file))
+        bars += (bars.empty() ? "\"" : ", \"") + line + "\"";
+    return "[" + bars + "]";
+}
+
+std::vector<LogLine> Events(const std::wstring& log, const std::string& event)
+{
+    std::vector<LogLine> found;
+    for (const LogLine& line : ReadLog(log))
+        if (line.event == event)
+            found.push_back(line);
+    return found;
+}
+
+std::string AddinEntryText()
+{
+    Tree entry = Snapshot(HKEY_CURRENT_USER, kAddinKey);
+    if (entry.empty())
+        return "absent";
+    return "FriendlyName=" + ValueText(entry, L"FriendlyName", 3) + ", Description=" +
+           ValueText(entry, L"Description", 3) + ", LoadBehavior=" + ValueText(entry, L"LoadBehavior", 6);
+}
+
+bool AddinEntryComplete()
+{
+    Tree entry = Snapshot(HKEY_CURRENT_USER, kAddinKey);
+    return entry.count(L"[FriendlyName]") && entry.count(L"[Description]") && entry.count(L"[LoadBehavior]");
+}
+
+std::string AddinKeysLeft()
+{
+    std::string left = KeyExists(HKEY_CURRENT_USER, kAddinKey) ? "HKCU\\" + Narrow(kAddinKey) : "";
+    for (REGSAM view : kViews)
+        for (const wchar_t* key : kClassKeys)
+            if (KeyExists(HKEY_LOCAL_MACHINE, key, view))
+                left += (left.empty() ? "" : ", ") + std::string(view == KEY_WOW64_32KEY ? "32-bit" : "64-bit") +
+                        " view HKLM\\" + Narrow(key);
+    return left;
+}
+
+void RemoveAddinKeys()
+{
+    DeleteRegistryTree(HKEY_CURRENT_USER, kAddinKey);
+    for (REGSAM view : kViews)
+        for (const wchar_t* key : kClassKeys)
+            DeleteRegistryTree(HKEY_LOCAL_MACHINE, key, view);
+}
