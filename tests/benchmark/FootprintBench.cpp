@@ -90,9 +90,15 @@ int Pelmor(int rounds)
     HMODULE mapi = LoadLibraryW(L"MAPI32.DLL");
     HMODULE pelmor = LoadLibraryW((Folder() + L"\\Pelmor.dll").c_str());
     auto getPelmors = reinterpret_cast<GetPelmorsFn>(reinterpret_cast<void*>(GetProcAddress(pelmor, "GetPelmors")));
-    auto initialize = reinterpret_cast<InitializeFn>(reinterpret_cast<void*>(GetProcAddress(mapi, MAKEINTRESOURCEA(21))));
-    auto uninitialize = reinterpret_cast<UninitializeFn>(reinterpret_cast<void*>(GetProcAddress(mapi, MAKEINTRESOURCEA(23))));
-    auto logonEx = reinterpret_cast<LogonExFn>(reinterpret_cast<void*>(GetProcAddress(mapi, MAKEINTRESOURCEA(11))));
+    // Bound as Pelmor.dll binds them: by ordinal on 32-bit, by name on 64-bit.
+#ifdef _WIN64
+#define MAPI_EXPORT(ordinal, name) name
+#else
+#define MAPI_EXPORT(ordinal, name) MAKEINTRESOURCEA(ordinal)
+#endif
+    auto initialize = reinterpret_cast<InitializeFn>(reinterpret_cast<void*>(GetProcAddress(mapi, MAPI_EXPORT(21, "MAPIInitialize"))));
+    auto uninitialize = reinterpret_cast<UninitializeFn>(reinterpret_cast<void*>(GetProcAddress(mapi, MAPI_EXPORT(23, "MAPIUninitialize"))));
+    auto logonEx = reinterpret_cast<LogonExFn>(reinterpret_cast<void*>(GetProcAddress(mapi, MAPI_EXPORT(11, "MAPILogonEx"))));
     if (!getPelmors || !initialize || !uninitialize || !logonEx) {
         std::printf("Pelmor.dll or MAPI32 could not be bound\n");
         return 2;
