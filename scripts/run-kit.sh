@@ -30,8 +30,12 @@ if grep -qx KIT_RUNS_32BIT=0 "$session/session.env"; then
     echo "      the 64-bit build of its programs (build/mingw/x64/bin) and a 64-bit Outlook."
     demo=build/mingw/x64/bin/KitDemo.exe
 fi
+# The main job bounds each of its steps itself; this bound is for the run as
+# a whole, should it hang where no step of its own is watching.
+limit=300
+[ -n "$manual" ] && limit=3600
 status=0
-KIT_DLL_OVERRIDES=mapi32=n tests/harness/wine-run.sh "$session" "$demo" \
+KIT_DLL_OVERRIDES=mapi32=n timeout --kill-after=10 "$limit" tests/harness/wine-run.sh "$session" "$demo" \
     $manual --screenshots "Z:${shots//\//\\}" || status=$?
 
 for bmp in "$shots"/*.bmp; do
@@ -39,4 +43,5 @@ for bmp in "$shots"/*.bmp; do
     convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
 done
 echo "Screenshots: $shots"
+[ "$status" = 124 ] && echo "FAILED: the main job did not end within $limit s"
 exit $status

@@ -13,9 +13,12 @@
  *           empty string when no MAPI client (Outlook) shares a session or
  *           the name cannot be read.
  *
- * Exported by name as "GetPelmors", __stdcall (the callee pops its one
- * argument). Link with the import library, or load Pelmor.dll and take the
- * address of "GetPelmors" as a PELMOR_GETPELMORS pointer. It may be called
+ * Exported by name as "GetPelmors", __stdcall on 32-bit Windows (the callee
+ * pops its one argument; 64-bit Windows has one calling convention). A
+ * 64-bit caller uses the 64-bit flavour, x64\Pelmor.dll: a 32-bit caller
+ * cannot share a 64-bit Outlook's MAPI session. Link with the import library
+ * of your bitness, or load Pelmor.dll and take the address of "GetPelmors"
+ * as a PELMOR_GETPELMORS pointer. It may be called
  * from any thread; it initialises COM and MAPI only for the length of the call.
  */
 #ifndef PELMOR_H
