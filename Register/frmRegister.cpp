@@ -2,15 +2,14 @@
 #include "AppFolder.h"
 #include "FailureReport.h"
 #include "Launch.h"
+#include "RegisterText.h"
 #include "RegistrationCommand.h"
+#include "ResourceText.h"
 #include "WindowMeasures.h"
 
 namespace {
 
 const wchar_t kClassName[] = L"RegisterMainWindow";
-const wchar_t kCaption[] = L"NOX";
-const wchar_t kProgramTitle[] = L"Register";
-const wchar_t kLabelText[] = L"Registering Components...";
 
 // Layout, in twips.
 constexpr int kClientWidth = 2880, kClientHeight = 420;
@@ -29,8 +28,8 @@ void FrmRegister::Form_Load()
     HRESULT hr = Launch(tool.c_str(), RegistrationArguments(folder.c_str()).c_str(), ShowState::MinimizedWithFocus);
     Unload();
     if (FAILED(hr)) {
-        WideText what = WideText(L"Could not start the registration of NOX.dll:\n").Append(tool);
-        ReportFailureAndExit(nullptr, kProgramTitle, what.c_str(), hr);
+        WideText what = LoadText(IDS_COULD_NOT_START_REGISTRATION).Append(tool);
+        ReportFailureAndExit(nullptr, LoadText(IDS_PROGRAM_TITLE).c_str(), what.c_str(), hr);
     }
 }
 
@@ -48,9 +47,9 @@ void FrmRegister::Create()
     dpi_ = ScreenDpi();
 
     SIZE size = WindowSizeForClient(kClientWidth, kClientHeight, kStyle, kExStyle, dpi_);
-    window_ = CreateWindowExW(kExStyle, kClassName, kCaption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy,
+    window_ = CreateWindowExW(kExStyle, kClassName, LoadText(IDS_WINDOW_CAPTION).c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy,
                               nullptr, nullptr, instance_, nullptr);
-    CreateWindowExW(0, L"STATIC", kLabelText, WS_CHILD | WS_VISIBLE | SS_LEFT, Twips(kLabelLeft), Twips(kLabelTop),
+    CreateWindowExW(0, L"STATIC", LoadText(IDS_LABEL).c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT, Twips(kLabelLeft), Twips(kLabelTop),
                     Twips(kLabelWidth), Twips(kLabelHeight), window_, nullptr, instance_, nullptr);
 }
 

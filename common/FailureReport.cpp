@@ -1,4 +1,6 @@
 #include "FailureReport.h"
+#include "CommonText.h"
+#include "ResourceText.h"
 
 namespace {
 
@@ -13,7 +15,7 @@ WideText SystemDescription(HRESULT hr)
     while (length > 0 && (described[length - 1] == L'\n' || described[length - 1] == L'\r' ||
                           described[length - 1] == L' '))
         --length;
-    WideText text = length ? WideText(described, length) : WideText(L"Unknown error");
+    WideText text = length ? WideText(described, length) : LoadText(IDS_UNKNOWN_ERROR);
     if (described)
         LocalFree(described);
     return text;
@@ -23,8 +25,8 @@ WideText SystemDescription(HRESULT hr)
 
 WideText FailureMessage(const wchar_t* what, HRESULT hr)
 {
-    wchar_t code[32];
-    wsprintfW(code, L" (error 0x%08X)", static_cast<unsigned>(hr));
+    wchar_t code[64];
+    wsprintfW(code, LoadText(IDS_ERROR_CODE).c_str(), static_cast<unsigned>(hr));
     return WideText(what).Append(L"\n\n").Append(SystemDescription(hr)).Append(code);
 }
 

@@ -1,4 +1,5 @@
 // The kit folder as `cmake --install` stages it for an installer author.
+#include "KitVersion.h"
 #include "TestSupport.h"
 #include <gtest/gtest.h>
 #include <fstream>
@@ -99,24 +100,67 @@ PeFacts ReadPe(const std::wstring& path)
     return facts;
 }
 
+// Resources are read from a copy: Wine answers for its own uninstaller.exe by
+// that name.
+struct CopiedFile {
+    ScratchFolder folder{L"copy"};
+    std::wstring path;
+    explicit CopiedFile(const std::wstring& from) : path(folder / L"copy.bin")
+    {
+        CopyFileW(from.c_str(), path.c_str(), FALSE);
+    }
+};
+
+std::vector<BYTE> VersionBlock(const std::wstring& path)
+{
+    CopiedFile copy(path);
+    DWORD ignored = 0;
+    std::vector<BYTE> block(GetFileVersionInfoSizeW(copy.path.c_str(), &ignored));
+    if (!block.empty())
+        GetFileVersionInfoW(copy.path.c_str(), 0, static_cast<DWORD>(block.size()), block.data());
+    return block;
+}
+
 std::wstring VersionString(const std::wstring& path, const wchar_t* name)
 {
-    // Read from a copy: Wine answers for its own uninstaller.exe by that name.
-    ScratchFolder folder(L"version");
-    std::wstring copy = folder / L"copy.bin";
-    CopyFileW(path.c_str(), copy.c_str(), FALSE);
-    DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeW(copy.c_str(), &ignored);
-    if (!size)
+    std::vector<BYTE> block = VersionBlock(path);
+    if (block.empty())
         return L"<no version block>";
-    std::vector<BYTE> block(size);
-    GetFileVersionInfoW(copy.c_str(), 0, size, block.data());
     wchar_t* value = nullptr;
     UINT length = 0;
     std::wstring query = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
     if (!VerQueryValueW(block.data(), query.c_str(), reinterpret_cast<void**>(&value), &length))
         return L"<absent>";
     return std::wstring(value, length).c_str();
+}
+
+// The numeric file and product versions, "a.b.c.d / a.b.c.d".
+std::string VersionNumbers(const std::wstring& path)
+{
+    std::vector<BYTE> block = VersionBlock(path);
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (block.empty() || !VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &length))
+        return "<none>";
+    auto dotted = [](DWORD high, DWORD low) {
+        return std::to_string(HIWORD(high)) + "." + std::to_string(LOWORD(high)) + "." + std::to_string(HIWORD(low)) +
+               "." + std::to_string(LOWORD(low));
+    };
+    return dotted(info->dwFileVersionMS, info->dwFileVersionLS) + " / " +
+           dotted(info->dwProductVersionMS, info->dwProductVersionLS);
+}
+
+std::string Manifest(const std::wstring& path)
+{
+    CopiedFile copy(path);
+    HMODULE file = LoadLibraryExW(copy.path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    HRSRC found = file ? FindResourceW(file, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)) : nullptr; // RT_MANIFEST
+    HGLOBAL loaded = found ? LoadResource(file, found) : nullptr;
+    std::string text = loaded ? std::string(static_cast<const char*>(LockResource(loaded)), SizeofResource(file, found))
+                              : std::string();
+    if (file)
+        FreeLibrary(file);
+    return text;
 }
 
 } // namespace
@@ -168,28 +212,54 @@ TEST(StagedKit, TheLibrariesOfBothFlavoursExportExactlyTheirPlainNames)
     }
 }
 
-TEST(StagedKit, VersionBlocksNameEachProgram)
+TEST(StagedKit, EveryVersionBlockCarriesTheBuildsVersion)
 {
+    const std::wstring version = Widen(KIT_VERSION_TEXT);
+    const WORD numbers[] = {KIT_VERSION_NUMBERS};
+    std::string dotted;
+    for (WORD number : numbers)
+        dotted += (dotted.empty() ? "" : ".") + std::to_string(number);
     struct Case {
         const wchar_t* file;
         const wchar_t* field;
-        const wchar_t* expected;
+        std::wstring expected;
     } cases[] = {
-        {L"Uninstaller.exe", L"FileVersion", L"1.00"},
-        {L"Uninstaller.exe", L"ProductVersion", L"1.00"},
         {L"Uninstaller.exe", L"ProductName", L"Uninstall"},
         {L"Uninstaller.exe", L"InternalName", L"Uninstaller"},
         {L"Uninstaller.exe", L"OriginalFilename", L"Uninstaller.exe"},
-        {L"Register.exe", L"FileVersion", L"1.00"},
-        {L"Register.exe", L"ProductVersion", L"1.00"},
         {L"Register.exe", L"ProductName", L"Register"},
         {L"Register.exe", L"InternalName", L"Register"},
         {L"Register.exe", L"OriginalFilename", L"Register.exe"},
-        {L"uninstall.dll", L"FileVersion", L"1.00"},
-        {L"uninstall.dll", L"ProductVersion", L"1.00"},
         {L"uninstall.dll", L"OLESelfRegister", L""},
+        {L"x64\\uninstall.dll", L"OLESelfRegister", L""},
         {L"Pelmor.dll", L"FileVersion", L"<no version block>"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(VersionString(KitFolder() + L"\\" + c.file, c.field), c.expected) << Narrow(c.file) << " " << Narrow(c.field);
+    for (const wchar_t* file : {L"Uninstaller.exe", L"Register.exe", L"uninstall.dll", L"x64\\uninstall.dll"}) {
+        SCOPED_TRACE(Narrow(file));
+        EXPECT_EQ(VersionString(KitFolder() + L"\\" + file, L"FileVersion"), version);
+        EXPECT_EQ(VersionString(KitFolder() + L"\\" + file, L"ProductVersion"), version);
+        EXPECT_EQ(VersionNumbers(KitFolder() + L"\\" + file), dotted + " / " + dotted);
+    }
+}
+
+TEST(StagedKit, EachProgramDeclaresHowWindowsShouldRunIt)
+{
+    const char* const declarations[] = {
+        "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
+        "<supportedOS Id=\"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}\"/>", // Windows 7
+        "<supportedOS Id=\"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}\"/>", // Windows 8
+        "<supportedOS Id=\"{1f676c76-80e1-4239-95bb-83d0f6d0da78}\"/>", // Windows 8.1
+        "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>", // Windows 10 and 11
+        ">true</dpiAware>",
+        ">system</dpiAwareness>",
+        "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+    };
+    for (const wchar_t* program : {L"Uninstaller.exe", L"Register.exe"}) {
+        std::string manifest = Manifest(KitFolder() + L"\\" + program);
+        ASSERT_FALSE(manifest.empty()) << Narrow(program) << " has no manifest";
+        for (const char* declaration : declarations)
+            EXPECT_NE(manifest.find(declaration), std::string::npos) << Narrow(program) << ": " << declaration;
+    }
 }

@@ -78,7 +78,10 @@ TEST(UninstallSequence, RunsBothPhasesInOrderWithTheirTextsAndPacing)
     EXPECT_GE(Between(closes[1].tick, unreg->tick), 0);
 
     // The end, 2500 ms later, without waiting for the script.
-    EXPECT_GE(Between(unreg->tick, run.exitTick), kTimerMs - kTickSlackMs);
+    // The script is seen once its interpreter has started it, a little after
+    // the sequencer launched it (and its timer): the close before the launch
+    // is the earliest the timer can count from.
+    EXPECT_GE(Between(closes[1].tick, run.exitTick), kTimerMs - kTickSlackMs);
     EXPECT_LE(Between(unreg->tick, run.exitTick), kLateTimerMs);
     ASSERT_NE(unreg->finishedTick, 0u);
     EXPECT_GT(Between(run.exitTick, unreg->finishedTick), 0) << "the program waited for the unregister script";
@@ -146,4 +149,67 @@ TEST(UninstallSequence, RunsFromAFolderWithASpaceInItsName)
     EXPECT_NE(run.Script("unregister"), nullptr);
     EXPECT_EQ(run.OutlookEvents("started").size(), 2u);
     EXPECT_EQ(run.OutlookEvents("close-received").size(), 2u);
+}
+
+namespace {
+
+// The screen's DPI as the user sets it, for programs started meanwhile.
+class ScopedScreenDpi {
+public:
+    explicit ScopedScreenDpi(DWORD dpi)
+    {
+        DWORD size = sizeof(previous_);
+        had_ = RegGetValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", RRF_RT_REG_DWORD, nullptr, &previous_, &size) ==
+               ERROR_SUCCESS;
+        RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", REG_DWORD, &dpi, sizeof(dpi));
+    }
+    ~ScopedScreenDpi()
+    {
+        if (had_)
+            RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", REG_DWORD, &previous_, sizeof(previous_));
+        else
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels");
+    }
+
+private:
+    static constexpr const wchar_t* kKey = L"Control Panel\\Desktop";
+    DWORD previous_ = 0;
+    bool had_ = false;
+};
+
+} // namespace
+
+TEST(UninstallSequence, ShowsItsTextsInTheUsersLanguage)
+{
+    // Wine takes the user's UI language from the locale Wine was started in:
+    // this test runs with LC_ALL=de_DE.UTF-8 (see tests/CMakeLists.txt).
+    ASSERT_EQ(PRIMARYLANGID(GetUserDefaultUILanguage()), LANG_GERMAN) << "the test does not run in a German locale";
+    SequenceSetup setup;
+    setup.unregisterScriptMs = 0;
+    SequenceRun run = RunSequence(setup);
+    SCOPED_TRACE(Describe(run));
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.exitCode, 0u);
+    ASSERT_EQ(run.notices.size(), 2u);
+    for (const SeenNotice& notice : run.notices)
+        EXPECT_EQ(notice.caption, L"Deinstallation");
+    EXPECT_EQ(run.notices[0].text, L"Outlook wird jetzt geschlossen. Bitte speichern Sie zuerst Ihre gesamte Arbeit.");
+    EXPECT_EQ(run.notices[1].text, L"Outlook wird jetzt neu gestartet, um NOX zu entfernen. Bitte schlie\u00DFen Sie "
+                                   L"Outlook, wenn es fertig ist, und fahren Sie dann fort.");
+}
+
+TEST(UninstallSequence, ScalesItsWindowWithTheScreensDpi)
+{
+    ScopedScreenDpi dpi(144);
+    SequenceSetup setup;
+    setup.unregisterScriptMs = 0;
+    SequenceRun run = RunSequence(setup);
+    SCOPED_TRACE(Describe(run));
+    ASSERT_NE(run.main.shownTick, 0u) << "the window never appeared";
+    // 2730 x 1275 twips at 144 dots per inch.
+    EXPECT_NEAR(run.main.client.cx, 273, 1);
+    EXPECT_NEAR(run.main.client.cy, 128, 1);
+    EXPECT_EQ(run.main.label, L"Starting Uninstall process");
+    EXPECT_NEAR(run.main.labelSize.cy, 37, 1) << "the label is one line high, 375 twips";
+    EXPECT_GE(run.main.labelSize.cx, run.main.labelTextWidth) << "the label's text does not fit on its line";
 }

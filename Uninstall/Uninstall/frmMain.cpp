@@ -4,17 +4,13 @@
 #include "NoticeBox.h"
 #include "OutlookKill.h"
 #include "RegReadWrite.h"
+#include "ResourceText.h"
+#include "UninstallerText.h"
 #include "WindowMeasures.h"
 
 namespace {
 
 const wchar_t kClassName[] = L"UninstallerMainWindow";
-const wchar_t kCaption[] = L"Pre-Uninstall";
-const wchar_t kProgramTitle[] = L"Uninstall";
-const wchar_t kLabelText[] = L"Starting Uninstall process";
-const wchar_t kFirstNotice[] = L"Outlook will now be closed,  please save all your work before going on";
-const wchar_t kSecondNotice[] =
-    L"Outlook is now being restarted to remove NOX, please close it when it has finished and then continue";
 const wchar_t kRegisterScript[] = L"UninstRegister.bat";
 const wchar_t kUnregisterScript[] = L"UninstUnregister.bat";
 const char kOutlookAppPathKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\OUTLOOK.EXE";
@@ -51,7 +47,7 @@ bool FrmMain::Create(HINSTANCE instance)
     // An owned window has no taskbar button; the owner itself is never shown.
     owner_ = CreateWindowExW(0, kClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
     SIZE size = WindowSizeForClient(kClientWidth, kClientHeight, kStyle, kExStyle, dpi_);
-    window_ = CreateWindowExW(kExStyle, kClassName, kCaption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy,
+    window_ = CreateWindowExW(kExStyle, kClassName, LoadText(IDS_WINDOW_CAPTION).c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy,
                               owner_, nullptr, instance, this);
     return owner_ && window_;
 }
@@ -97,16 +93,18 @@ void FrmMain::OnCreate()
 {
     // The label keeps its place and height; it widens only where the system's
     // dialog font would not fit its text on one line.
+    WideText labelText = LoadText(IDS_LABEL);
     HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     int width = Twips(kLabelWidth);
     WindowDC dc(window_);
     HGDIOBJ previous = SelectObject(dc.get(), font);
     SIZE text = {};
-    if (GetTextExtentPoint32W(dc.get(), kLabelText, lstrlenW(kLabelText), &text) && text.cx > width)
+    if (GetTextExtentPoint32W(dc.get(), labelText.c_str(), static_cast<int>(labelText.size()), &text) &&
+        text.cx > width)
         width = text.cx;
     SelectObject(dc.get(), previous);
 
-    label1_ = CreateWindowExW(0, L"STATIC", kLabelText, WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP,
+    label1_ = CreateWindowExW(0, L"STATIC", labelText.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP,
                               Twips(kLabelLeft), Twips(kLabelTop), width, Twips(kLabelHeight), window_, nullptr,
                               nullptr, nullptr);
     SendMessageW(label1_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -129,7 +127,7 @@ void FrmMain::Form_Load()
 {
     WideText folder = ApplicationFolder();
     LaunchOrExit(PathInFolder(folder.c_str(), kRegisterScript).c_str(), ShowState::Hidden);
-    NoticeBox(window_, kProgramTitle, kFirstNotice);
+    NoticeBox(window_, LoadText(IDS_PROGRAM_TITLE).c_str(), LoadText(IDS_FIRST_NOTICE).c_str());
     CloseOutlookWindows(window_);
     SetTimer(window_, kPreUninstallTimer, kTimerIntervalMs, nullptr);
 }
@@ -140,7 +138,7 @@ void FrmMain::PreUninstallTimer_Timer()
     AnsiText outlook = RegReadFallingBackToView(kOutlookAppPathKey, "", HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY);
     if (!outlook.empty())
         LaunchOrExit(WideFromAnsi(outlook.c_str(), outlook.size()).c_str(), ShowState::NormalWithFocus);
-    NoticeBox(window_, kProgramTitle, kSecondNotice);
+    NoticeBox(window_, LoadText(IDS_PROGRAM_TITLE).c_str(), LoadText(IDS_SECOND_NOTICE).c_str());
     CloseOutlookWindows(window_);
     WideText folder = ApplicationFolder();
     LaunchOrExit(PathInFolder(folder.c_str(), kUnregisterScript).c_str(), ShowState::Hidden);
@@ -158,8 +156,9 @@ void FrmMain::LaunchOrExit(const wchar_t* program, ShowState show)
 {
     HRESULT hr = Launch(program, nullptr, show);
     if (FAILED(hr)) {
-        WideText what = WideText(L"Could not start\n").Append(program);
-        ReportFailureAndExit(IsWindowVisible(window_) ? window_ : nullptr, kProgramTitle, what.c_str(), hr);
+        WideText what = LoadText(IDS_COULD_NOT_START).Append(program);
+        ReportFailureAndExit(IsWindowVisible(window_) ? window_ : nullptr, LoadText(IDS_PROGRAM_TITLE).c_str(),
+                             what.c_str(), hr);
     }
 }
 

@@ -1,12 +1,14 @@
 // Uninstaller: clears the product's command bar out of Outlook at uninstall time.
 #include "FailureReport.h"
+#include "ResourceText.h"
+#include "UninstallerText.h"
 #include "frmMain.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
     FrmMain form;
     if (!form.Create(instance))
-        ReportFailureAndExit(nullptr, L"Uninstall", L"Could not create the program's window.",
+        ReportFailureAndExit(nullptr, LoadText(IDS_PROGRAM_TITLE).c_str(), LoadText(IDS_COULD_NOT_CREATE_WINDOW).c_str(),
                              HRESULT_FROM_WIN32(GetLastError()));
     form.Form_Load();
     form.Show();

@@ -61,7 +61,7 @@ start() {
     fi
 
     # A prefix from before the harness ran 64-bit Windows is made anew.
-    if [ -d "$WINEPREFIX" ] && [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+    if [ -f "$WINEPREFIX/system.reg" ] && ! grep -q '^#arch=win64' "$WINEPREFIX/system.reg"; then
         rm -rf "$WINEPREFIX"
     fi
 

@@ -21,6 +21,18 @@ HWND ObserveMainWindow(DWORD pid, SeenMainWindow& main)
         main.owned = GetWindow(window, GW_OWNER) != nullptr;
         HWND label = FindWindowExW(window, nullptr, L"Static", nullptr);
         main.label = label ? WindowText(label) : L"";
+        if (label) {
+            RECT rect = {};
+            GetClientRect(label, &rect);
+            main.labelSize = {rect.right - rect.left, rect.bottom - rect.top};
+            HDC dc = GetDC(label);
+            HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+            SIZE extent = {};
+            GetTextExtentPoint32W(dc, main.label.c_str(), static_cast<int>(main.label.size()), &extent);
+            main.labelTextWidth = extent.cx;
+            SelectObject(dc, previous);
+            ReleaseDC(label, dc);
+        }
         return window;
     }
     return nullptr;

@@ -18,6 +18,8 @@ struct SeenMainWindow {
     DWORD shownTick = 0;
     std::wstring caption;
     std::wstring label;
+    SIZE labelSize = {};
+    LONG labelTextWidth = 0;  // of the label's text in the label's font
     SIZE client = {};
     LONG style = 0;
     LONG exStyle = 0;
