@@ -27,6 +27,7 @@
 #include "SequenceDriver.h"
 #include "TestSupport.h"
 #include <shlobj.h>
+#include <cstdlib>
 
 namespace {
 
@@ -208,6 +209,7 @@ void PlayLife(const Options& options, const Machine& machine)
     };
     drive.beforeDismiss = [&](size_t index, HWND box) {
         Say("notice: [" + Narrow(WindowText(box)) + "] \"" + Narrow(MessageBoxText(box)) + "\"");
+        Sleep(300); // let it paint its text
         shoot(box, shotPrefix + (index == 0 ? L"1-first-notice.bmp" : L"3-second-notice.bmp"));
         if (index == 0) {
             // The entry is complete once its last value is there.
@@ -264,6 +266,45 @@ void PlayLife(const Options& options, const Machine& machine)
     DeleteRegistryTree(HKEY_CURRENT_USER, L"Software\\NoxKitTests");
     RemoveFolderTree(machine.kit);
     RemoveFolderTree(OfficeRoot(machine));
+}
+
+// The sequencer's window on a 144-DPI screen, played in a scratch folder
+// with scripts that do nothing: its layout scales by 1.5.
+void ShowTheWindowAtHighDpi(const Options& options, bool programs64)
+{
+    Step step("the sequencer's window at 144 DPI", 60000);
+    Say("== the sequencer's window on a 144-DPI screen");
+    const wchar_t desktop[] = L"Control Panel\\Desktop";
+    DWORD previous = 0, size = sizeof(previous);
+    bool had = RegGetValueW(HKEY_CURRENT_USER, desktop, L"LogPixels", RRF_RT_REG_DWORD, nullptr, &previous, &size) ==
+               ERROR_SUCCESS;
+    DWORD dpi = 144;
+    RegSetKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels", REG_DWORD, &dpi, sizeof(dpi));
+    {
+        ScratchFolder folder(L"dpi");
+        CopyFileW((FlavourBinFolder(programs64) + L"\\Uninstaller.exe").c_str(), (folder / L"Uninstaller.exe").c_str(),
+                  FALSE);
+        folder.WriteText(L"UninstRegister.bat", "@exit /b 0\r\n");
+        folder.WriteText(L"UninstUnregister.bat", "@exit /b 0\r\n");
+        DriveOptions drive;
+        drive.onMainWindow = [&](HWND window) {
+            Sleep(300); // let it paint
+            if (!options.screenshots.empty() && SaveWindowImage(window, options.screenshots + L"\\dpi144-window.bmp"))
+                Say("screenshot dpi144-window.bmp");
+        };
+        UninstallerRun run = DriveUninstaller(folder / L"Uninstaller.exe", drive);
+        Say("client area at 144 DPI: " + std::to_string(run.main.client.cx) + " x " + std::to_string(run.main.client.cy) +
+            " px (182 x 85 at 96 DPI); label \"" + Narrow(run.main.label) + "\", " +
+            std::to_string(run.main.labelSize.cx) + " x " + std::to_string(run.main.labelSize.cy) + " px");
+        Check(std::abs(run.main.client.cx - 273) <= 1 && std::abs(run.main.client.cy - 128) <= 1,
+              "at 144 DPI the window is 1.5 times its 96-DPI size");
+        Check(run.main.labelSize.cx >= run.main.labelTextWidth, "the label's text fits on its one line");
+        Check(run.exited && run.exitCode == 0, "Uninstaller.exe ended by itself");
+    }
+    if (had)
+        RegSetKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels", REG_DWORD, &previous, sizeof(previous));
+    else
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels");
 }
 
 // Step 3 in this process, whose bitness is the caller's.
@@ -368,6 +409,8 @@ int wmain(int argc, wchar_t** argv)
     }
     for (const Machine& machine : machines)
         PlayLife(options, machine);
+    if (!options.manual)
+        ShowTheWindowAtHighDpi(options, programs64);
     AskPelmor();
 #ifdef _WIN64
     if (MachineRuns32Bit())
