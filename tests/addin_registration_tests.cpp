@@ -1,5 +1,6 @@
 // uninstall.dll's registration record, its registration through Wine's own
 // regsvr32, COM activation, and Outlook (the stand-in host) loading it.
+#include "AddinKeys.h"
 #include "AddinRecord.h"
 #include "Guids.h"
 #include "TestSupport.h"
@@ -7,13 +8,7 @@
 
 namespace {
 
-const wchar_t kClassKey[] = L"Software\\Classes\\CLSID\\{0B467E24-3081-45BE-BD2E-B134E73C87E9}";
-const wchar_t kProgIdKey[] = L"Software\\Classes\\UninstallDll.Connect";
-const wchar_t kTypeLibKey[] = L"Software\\Classes\\TypeLib\\{42A16CBD-E568-4F8F-9382-E3912DAB246D}";
-const wchar_t kInterfaceKey[] = L"Software\\Classes\\Interface\\{DBF124D5-EC3D-4609-8E5F-991D3802BD23}";
 const wchar_t kExtensibilityKey[] = L"Software\\Classes\\Interface\\{B65AD801-ABAF-11D0-BB8B-00A0C90F2744}";
-const wchar_t kAddinsKey[] = L"Software\\Microsoft\\Office\\Outlook\\Addins";
-const wchar_t kAddinKey[] = L"Software\\Microsoft\\Office\\Outlook\\Addins\\UninstallDll.Connect";
 #ifdef _WIN64
 const wchar_t kOwnPlatform[] = L"win64";
 const wchar_t kOtherPlatform[] = L"win32";

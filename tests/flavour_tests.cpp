@@ -2,16 +2,12 @@
 // ships them (uninstall.dll and x64\uninstall.dll), registered by its own
 // batch files and loaded by a 32-bit and a 64-bit Outlook. Run from a 32-bit
 // test program, as the sequencer that starts the batch files is 32-bit.
+#include "AddinKeys.h"
 #include "TestSupport.h"
 #include <gtest/gtest.h>
 
 namespace {
 
-const wchar_t kClassKey[] = L"Software\\Classes\\CLSID\\{0B467E24-3081-45BE-BD2E-B134E73C87E9}";
-const wchar_t kProgIdKey[] = L"Software\\Classes\\UninstallDll.Connect";
-const wchar_t kTypeLibKey[] = L"Software\\Classes\\TypeLib\\{42A16CBD-E568-4F8F-9382-E3912DAB246D}";
-const wchar_t kInterfaceKey[] = L"Software\\Classes\\Interface\\{DBF124D5-EC3D-4609-8E5F-991D3802BD23}";
-const wchar_t kAddinKey[] = L"Software\\Microsoft\\Office\\Outlook\\Addins\\UninstallDll.Connect";
 const REGSAM kView32 = KEY_WOW64_32KEY;
 const REGSAM kView64 = KEY_WOW64_64KEY;
 
@@ -70,7 +66,7 @@ protected:
     static bool NothingOfOursLeft()
     {
         for (REGSAM view : {kView32, kView64})
-            for (const wchar_t* key : {kClassKey, kProgIdKey, kTypeLibKey, kInterfaceKey})
+            for (const wchar_t* key : kClassKeys)
                 if (KeyExists(HKEY_LOCAL_MACHINE, key, view))
                     return false;
         return !KeyExists(HKEY_CURRENT_USER, kAddinKey);

@@ -23,6 +23,19 @@ LONG Between(DWORD from, DWORD to)
     return static_cast<LONG>(to - from);
 }
 
+// A run that ended by itself after showing both notices, with these texts.
+void ExpectBothNotices(const SequenceRun& run, const std::wstring& caption, const std::wstring& first,
+                       const std::wstring& second)
+{
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.exitCode, 0u);
+    ASSERT_EQ(run.notices.size(), 2u);
+    for (const SeenNotice& notice : run.notices)
+        EXPECT_EQ(notice.caption, caption);
+    EXPECT_EQ(run.notices[0].text, first);
+    EXPECT_EQ(run.notices[1].text, second);
+}
+
 } // namespace
 
 // The timers' 2500 ms are a lower bound: a timer never fires early, but on a
@@ -37,13 +50,8 @@ TEST(UninstallSequence, RunsBothPhasesInOrderWithTheirTextsAndPacing)
     setup.unregisterScriptMs = 10000;
     SequenceRun run = RunSequence(setup);
     SCOPED_TRACE(Describe(run));
-    ASSERT_TRUE(run.exited);
-    EXPECT_EQ(run.exitCode, 0u);
+    ExpectBothNotices(run, L"Uninstall", kFirstNotice, kSecondNotice);
     ASSERT_EQ(run.notices.size(), 2u);
-    for (const SeenNotice& notice : run.notices)
-        EXPECT_EQ(notice.caption, L"Uninstall");
-    EXPECT_EQ(run.notices[0].text, kFirstNotice);
-    EXPECT_EQ(run.notices[1].text, kSecondNotice);
 
     const ScriptRun* reg = run.Script("register");
     ASSERT_NE(reg, nullptr);
@@ -188,14 +196,10 @@ TEST(UninstallSequence, ShowsItsTextsInTheUsersLanguage)
     setup.unregisterScriptMs = 0;
     SequenceRun run = RunSequence(setup);
     SCOPED_TRACE(Describe(run));
-    ASSERT_TRUE(run.exited);
-    EXPECT_EQ(run.exitCode, 0u);
-    ASSERT_EQ(run.notices.size(), 2u);
-    for (const SeenNotice& notice : run.notices)
-        EXPECT_EQ(notice.caption, L"Deinstallation");
-    EXPECT_EQ(run.notices[0].text, L"Outlook wird jetzt geschlossen. Bitte speichern Sie zuerst Ihre gesamte Arbeit.");
-    EXPECT_EQ(run.notices[1].text, L"Outlook wird jetzt neu gestartet, um NOX zu entfernen. Bitte schlie\u00DFen Sie "
-                                   L"Outlook, wenn es fertig ist, und fahren Sie dann fort.");
+    ExpectBothNotices(run, L"Deinstallation",
+                      L"Outlook wird jetzt geschlossen. Bitte speichern Sie zuerst Ihre gesamte Arbeit.",
+                      L"Outlook wird jetzt neu gestartet, um NOX zu entfernen. Bitte schlie\u00DFen Sie Outlook, wenn "
+                      L"es fertig ist, und fahren Sie dann fort.");
 }
 
 TEST(UninstallSequence, ScalesItsWindowWithTheScreensDpi)

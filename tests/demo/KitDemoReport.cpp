@@ -3,16 +3,8 @@
 #include <mutex>
 #include <thread>
 
-const wchar_t kAddinKey[] = L"Software\\Microsoft\\Office\\Outlook\\Addins\\UninstallDll.Connect";
-
 namespace {
 
-const wchar_t* const kClassKeys[] = {
-    L"Software\\Classes\\CLSID\\{0B467E24-3081-45BE-BD2E-B134E73C87E9}",
-    L"Software\\Classes\\UninstallDll.Connect",
-    L"Software\\Classes\\TypeLib\\{42A16CBD-E568-4F8F-9382-E3912DAB246D}",
-    L"Software\\Classes\\Interface\\{DBF124D5-EC3D-4609-8E5F-991D3802BD23}",
-};
 const REGSAM kViews[] = {KEY_WOW64_32KEY, KEY_WOW64_64KEY};
 
 DWORD g_start = GetTickCount();

@@ -3,11 +3,10 @@
 // failures, a watchdog that ends a step that hangs, and what the main job
 // reads of the add-in's registry entries (reading never fails: what is not
 // there, or not written yet, is reported as such).
+#include "AddinKeys.h"
 #include "TestSupport.h"
 #include <functional>
 #include <string>
-
-extern const wchar_t kAddinKey[];
 
 void Say(const std::string& text);
 void Check(bool condition, const std::string& what);
