@@ -47,10 +47,10 @@ void FrmRegister::Create()
     dpi_ = ScreenDpi();
 
     SIZE size = WindowSizeForClient(kClientWidth, kClientHeight, kStyle, kExStyle, dpi_);
-    window_ = CreateWindowExW(kExStyle, kClassName, LoadText(IDS_WINDOW_CAPTION).c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy,
-                              nullptr, nullptr, instance_, nullptr);
-    CreateWindowExW(0, L"STATIC", LoadText(IDS_LABEL).c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT, Twips(kLabelLeft), Twips(kLabelTop),
-                    Twips(kLabelWidth), Twips(kLabelHeight), window_, nullptr, instance_, nullptr);
+    window_ = CreateWindowExW(kExStyle, kClassName, LoadText(IDS_WINDOW_CAPTION).c_str(), kStyle, CW_USEDEFAULT,
+                              CW_USEDEFAULT, size.cx, size.cy, nullptr, nullptr, instance_, nullptr);
+    CreateWindowExW(0, L"STATIC", LoadText(IDS_LABEL).c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT, Twips(kLabelLeft),
+                    Twips(kLabelTop), Twips(kLabelWidth), Twips(kLabelHeight), window_, nullptr, instance_, nullptr);
 }
 
 void FrmRegister::Unload()

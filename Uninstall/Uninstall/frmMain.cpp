@@ -47,8 +47,8 @@ bool FrmMain::Create(HINSTANCE instance)
     // An owned window has no taskbar button; the owner itself is never shown.
     owner_ = CreateWindowExW(0, kClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
     SIZE size = WindowSizeForClient(kClientWidth, kClientHeight, kStyle, kExStyle, dpi_);
-    window_ = CreateWindowExW(kExStyle, kClassName, LoadText(IDS_WINDOW_CAPTION).c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy,
-                              owner_, nullptr, instance, this);
+    window_ = CreateWindowExW(kExStyle, kClassName, LoadText(IDS_WINDOW_CAPTION).c_str(), kStyle, CW_USEDEFAULT,
+                              CW_USEDEFAULT, size.cx, size.cy, owner_, nullptr, instance, this);
     return owner_ && window_;
 }
 
@@ -135,6 +135,7 @@ void FrmMain::Form_Load()
 void FrmMain::PreUninstallTimer_Timer()
 {
     KillTimer(window_, kPreUninstallTimer);
+    // A 64-bit Office writes its App Paths entry in the 64-bit registry view only.
     AnsiText outlook = RegReadFallingBackToView(kOutlookAppPathKey, "", HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY);
     if (!outlook.empty())
         LaunchOrExit(WideFromAnsi(outlook.c_str(), outlook.size()).c_str(), ShowState::NormalWithFocus);

@@ -8,8 +8,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
     FrmMain form;
     if (!form.Create(instance))
-        ReportFailureAndExit(nullptr, LoadText(IDS_PROGRAM_TITLE).c_str(), LoadText(IDS_COULD_NOT_CREATE_WINDOW).c_str(),
-                             HRESULT_FROM_WIN32(GetLastError()));
+        ReportFailureAndExit(nullptr, LoadText(IDS_PROGRAM_TITLE).c_str(),
+                             LoadText(IDS_COULD_NOT_CREATE_WINDOW).c_str(), HRESULT_FROM_WIN32(GetLastError()));
     form.Form_Load();
     form.Show();
 
