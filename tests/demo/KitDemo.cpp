@@ -102,6 +102,8 @@ void LeaveWhatAnInterruptedRunLeaves(const Machine& machine)
     DWORD loadAtNextStart = 16;
     RegSetKeyValueW(HKEY_CURRENT_USER, kAddinKey, L"LoadBehavior", REG_DWORD, &loadAtNextStart, sizeof(DWORD));
     Copy(FlavourBinFolder(machine.programs64) + L"\\OutlookStandIn.exe", machine.outlookExe);
+    SetRegistryString(HKEY_LOCAL_MACHINE, kOutlookAppPathKey, L"", machine.outlookExe,
+                      machine.outlook64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY);
     ChildProcess stray(L"\"" + machine.outlookExe + L"\"");
     WaitUntil([&] { return !WindowsOfProcess(stray.Pid(), true).empty(); }, 10000);
     stray.Detach(); // it outlives this step, as it would an interrupted run
@@ -123,6 +125,16 @@ void StartFromAKnownState(const std::vector<Machine>& machines)
     }
     RemoveAddinKeys();
     DeleteRegistryTree(HKEY_CURRENT_USER, L"Software\\NoxKitTests");
+    // An App Paths entry an interrupted run left names an Outlook it removed.
+    for (REGSAM view : {REGSAM(KEY_WOW64_32KEY), REGSAM(KEY_WOW64_64KEY)}) {
+        for (const Machine& machine : machines) {
+            if (Snapshot(HKEY_LOCAL_MACHINE, kOutlookAppPathKey, view)[L"[]"] == L"sz:" + machine.outlookExe) {
+                DeleteRegistryTree(HKEY_LOCAL_MACHINE, kOutlookAppPathKey, view);
+                Say("removed an App Paths entry naming \"" + Narrow(machine.outlookExe) + "\"");
+            }
+        }
+    }
+    Check(AddinKeysLeft().empty(), "no key of the add-in is left from an earlier run");
 }
 
 void Install(const Machine& machine)
