@@ -225,14 +225,7 @@ TEST_F(AddinRegistration, OutlookLoadsItOnceAndItDeletesTheProductsBar)
     folder.WriteText(L"CommandBars.txt", "Standard\r\nNOX Toolbar\r\nWeb\r\nNOX 2\r\n");
     ASSERT_EQ(Regsvr32(L"/s"), 0u);
 
-    auto runOutlook = [&] {
-        ChildProcess outlook(L"\"" + (folder / L"OutlookStandIn.exe") + L"\"");
-        std::vector<HWND> windows;
-        EXPECT_TRUE(WaitUntil([&] { return !(windows = WindowsOfProcess(outlook.Pid(), true)).empty(); }, 10000));
-        for (HWND window : windows)
-            PostMessageW(window, WM_CLOSE, 0, 0);
-        EXPECT_TRUE(outlook.WaitExit(10000));
-    };
+    auto runOutlook = [&] { EXPECT_TRUE(RunOutlookUntilClosed(folder / L"OutlookStandIn.exe")); };
     auto addinCalls = [&] {
         std::vector<std::string> calls;
         for (const LogLine& line : ReadLog(folder / L"OutlookStandIn.log"))

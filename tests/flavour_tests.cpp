@@ -50,26 +50,12 @@ protected:
         CopyFileW((FlavourBinFolder(x64) + L"\\OutlookStandIn.exe").c_str(), (host / L"OutlookStandIn.exe").c_str(),
                   FALSE);
         host.WriteText(L"CommandBars.txt", "Standard\r\nNOX Toolbar\r\n");
-        ChildProcess outlook(L"\"" + (host / L"OutlookStandIn.exe") + L"\"");
-        std::vector<HWND> windows;
-        EXPECT_TRUE(WaitUntil([&] { return !(windows = WindowsOfProcess(outlook.Pid(), true)).empty(); }, 10000));
-        for (HWND window : windows)
-            PostMessageW(window, WM_CLOSE, 0, 0);
-        EXPECT_TRUE(outlook.WaitExit(10000));
+        EXPECT_TRUE(RunOutlookUntilClosed(host / L"OutlookStandIn.exe"));
         std::vector<std::string> calls;
         for (const LogLine& line : ReadLog(host / L"OutlookStandIn.log"))
             if (line.event == "addin" || (line.event == "bars" && !calls.empty()))
                 calls.push_back(line.event == "bars" ? "bars " + line.detail : line.detail);
         return calls;
-    }
-
-    static bool NothingOfOursLeft()
-    {
-        for (REGSAM view : {kView32, kView64})
-            for (const wchar_t* key : kClassKeys)
-                if (KeyExists(HKEY_LOCAL_MACHINE, key, view))
-                    return false;
-        return !KeyExists(HKEY_CURRENT_USER, kAddinKey);
     }
 
     ScratchFolder kit_{L"Program Files NOX"};
@@ -90,7 +76,7 @@ TEST_F(BothFlavours, TheBatchFilesRegisterEachInItsOwnViewAndUnregisterBoth)
     EXPECT_EQ(Snapshot(HKEY_CURRENT_USER, kAddinKey)[L"[LoadBehavior]"], L"dword:16");
 
     ASSERT_EQ(RunScript(L"UninstUnregister.bat"), 0u);
-    EXPECT_TRUE(NothingOfOursLeft());
+    EXPECT_EQ(AddinKeysLeft(), "");
 }
 
 TEST_F(BothFlavours, EachOutlookLoadsItsOwnFlavourOnceTheOtherIsUnregistered)
@@ -114,6 +100,6 @@ TEST_F(BothFlavours, EachOutlookLoadsItsOwnFlavourOnceTheOtherIsUnregistered)
         EXPECT_EQ(calls.back(), "bars Standard") << "the NOX bar was not deleted";
 
         ASSERT_EQ(RunScript(L"UninstUnregister.bat"), 0u);
-        EXPECT_TRUE(NothingOfOursLeft());
+        EXPECT_EQ(AddinKeysLeft(), "");
     }
 }

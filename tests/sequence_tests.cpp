@@ -159,34 +159,6 @@ TEST(UninstallSequence, RunsFromAFolderWithASpaceInItsName)
     EXPECT_EQ(run.OutlookEvents("close-received").size(), 2u);
 }
 
-namespace {
-
-// The screen's DPI as the user sets it, for programs started meanwhile.
-class ScopedScreenDpi {
-public:
-    explicit ScopedScreenDpi(DWORD dpi)
-    {
-        DWORD size = sizeof(previous_);
-        had_ = RegGetValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", RRF_RT_REG_DWORD, nullptr, &previous_, &size) ==
-               ERROR_SUCCESS;
-        RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", REG_DWORD, &dpi, sizeof(dpi));
-    }
-    ~ScopedScreenDpi()
-    {
-        if (had_)
-            RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels", REG_DWORD, &previous_, sizeof(previous_));
-        else
-            RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"LogPixels");
-    }
-
-private:
-    static constexpr const wchar_t* kKey = L"Control Panel\\Desktop";
-    DWORD previous_ = 0;
-    bool had_ = false;
-};
-
-} // namespace
-
 TEST(UninstallSequence, ShowsItsTextsInTheUsersLanguage)
 {
     // Wine takes the user's UI language from the locale Wine was started in:

@@ -286,47 +286,32 @@ void ShowTheWindowAtHighDpi(const Options& options, bool programs64)
 {
     Step step("the sequencer's window at 144 DPI", 60000);
     Say("== the sequencer's window on a 144-DPI screen");
-    const wchar_t desktop[] = L"Control Panel\\Desktop";
-    DWORD previous = 0, size = sizeof(previous);
-    bool had = RegGetValueW(HKEY_CURRENT_USER, desktop, L"LogPixels", RRF_RT_REG_DWORD, nullptr, &previous, &size) ==
-               ERROR_SUCCESS;
-    DWORD dpi = 144;
-    RegSetKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels", REG_DWORD, &dpi, sizeof(dpi));
-    {
-        ScratchFolder folder(L"dpi");
-        CopyFileW((FlavourBinFolder(programs64) + L"\\Uninstaller.exe").c_str(), (folder / L"Uninstaller.exe").c_str(),
-                  FALSE);
-        folder.WriteText(L"UninstRegister.bat", "@exit /b 0\r\n");
-        folder.WriteText(L"UninstUnregister.bat", "@exit /b 0\r\n");
-        DriveOptions drive;
-        drive.onMainWindow = [&](HWND window) {
-            Sleep(300); // let it paint
-            if (!options.screenshots.empty() && SaveWindowImage(window, options.screenshots + L"\\dpi144-window.bmp"))
-                Say("screenshot dpi144-window.bmp");
-        };
-        UninstallerRun run = DriveUninstaller(folder / L"Uninstaller.exe", drive);
-        Say("client area at 144 DPI: " + std::to_string(run.main.client.cx) + " x " + std::to_string(run.main.client.cy) +
-            " px (182 x 85 at 96 DPI); label \"" + Narrow(run.main.label) + "\", " +
-            std::to_string(run.main.labelSize.cx) + " x " + std::to_string(run.main.labelSize.cy) + " px");
-        Check(std::abs(run.main.client.cx - 273) <= 1 && std::abs(run.main.client.cy - 128) <= 1,
-              "at 144 DPI the window is 1.5 times its 96-DPI size");
-        Check(run.main.labelSize.cx >= run.main.labelTextWidth, "the label's text fits on its one line");
-        Check(run.exited && run.exitCode == 0, "Uninstaller.exe ended by itself");
-    }
-    if (had)
-        RegSetKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels", REG_DWORD, &previous, sizeof(previous));
-    else
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels");
+    ScopedScreenDpi dpi(144);
+    ScratchFolder folder(L"dpi");
+    CopyFileW((FlavourBinFolder(programs64) + L"\\Uninstaller.exe").c_str(), (folder / L"Uninstaller.exe").c_str(),
+              FALSE);
+    folder.WriteText(L"UninstRegister.bat", "@exit /b 0\r\n");
+    folder.WriteText(L"UninstUnregister.bat", "@exit /b 0\r\n");
+    DriveOptions drive;
+    drive.onMainWindow = [&](HWND window) {
+        Sleep(300); // let it paint
+        if (!options.screenshots.empty() && SaveWindowImage(window, options.screenshots + L"\\dpi144-window.bmp"))
+            Say("screenshot dpi144-window.bmp");
+    };
+    UninstallerRun run = DriveUninstaller(folder / L"Uninstaller.exe", drive);
+    Say("client area at 144 DPI: " + std::to_string(run.main.client.cx) + " x " + std::to_string(run.main.client.cy) +
+        " px (182 x 85 at 96 DPI); label \"" + Narrow(run.main.label) + "\", " +
+        std::to_string(run.main.labelSize.cx) + " x " + std::to_string(run.main.labelSize.cy) + " px");
+    Check(std::abs(run.main.client.cx - 273) <= 1 && std::abs(run.main.client.cy - 128) <= 1,
+          "at 144 DPI the window is 1.5 times its 96-DPI size");
+    Check(run.main.labelSize.cx >= run.main.labelTextWidth, "the label's text fits on its one line");
+    Check(run.exited && run.exitCode == 0, "Uninstaller.exe ended by itself");
 }
 
 // Step 3 in this process, whose bitness is the caller's.
 void AskPelmor()
 {
-#ifdef _WIN64
-    const bool x64 = true;
-#else
-    const bool x64 = false;
-#endif
+    const bool x64 = kBuiltAs64Bit;
     const std::string which = x64 ? "64-bit" : "32-bit";
     Step step("a " + which + " caller asks Pelmor.dll", 20000);
     Say("== Pelmor.dll: a " + which + " caller outside the kit asks for the profile name");
@@ -347,11 +332,7 @@ void AskPelmor()
 // Step 3 by the other bitness's build of this program.
 void AskPelmorFromTheOtherBitness()
 {
-#ifdef _WIN64
-    const bool otherX64 = false;
-#else
-    const bool otherX64 = true;
-#endif
+    const bool otherX64 = !kBuiltAs64Bit;
     Step step("the other bitness's caller", 30000);
     ChildProcess caller(L"\"" + FlavourBinFolder(otherX64) + L"\\KitDemo.exe\" --pelmor-only");
     Check(caller.WaitExit(20000) && caller.ExitCode() == 0,
@@ -424,11 +405,7 @@ int wmain(int argc, wchar_t** argv)
     if (!options.manual)
         ShowTheWindowAtHighDpi(options, programs64);
     AskPelmor();
-#ifdef _WIN64
-    if (MachineRuns32Bit())
+    if (!kBuiltAs64Bit || MachineRuns32Bit())
         AskPelmorFromTheOtherBitness();
-#else
-    AskPelmorFromTheOtherBitness();
-#endif
     return Finish();
 }

@@ -5,7 +5,6 @@
 
 namespace {
 
-const REGSAM kViews[] = {KEY_WOW64_32KEY, KEY_WOW64_64KEY};
 
 DWORD g_start = GetTickCount();
 int g_failures = 0;
@@ -120,23 +119,4 @@ bool AddinEntryComplete()
 {
     Tree entry = Snapshot(HKEY_CURRENT_USER, kAddinKey);
     return entry.count(L"[FriendlyName]") && entry.count(L"[Description]") && entry.count(L"[LoadBehavior]");
-}
-
-std::string AddinKeysLeft()
-{
-    std::string left = KeyExists(HKEY_CURRENT_USER, kAddinKey) ? "HKCU\\" + Narrow(kAddinKey) : "";
-    for (REGSAM view : kViews)
-        for (const wchar_t* key : kClassKeys)
-            if (KeyExists(HKEY_LOCAL_MACHINE, key, view))
-                left += (left.empty() ? "" : ", ") + std::string(view == KEY_WOW64_32KEY ? "32-bit" : "64-bit") +
-                        " view HKLM\\" + Narrow(key);
-    return left;
-}
-
-void RemoveAddinKeys()
-{
-    DeleteRegistryTree(HKEY_CURRENT_USER, kAddinKey);
-    for (REGSAM view : kViews)
-        for (const wchar_t* key : kClassKeys)
-            DeleteRegistryTree(HKEY_LOCAL_MACHINE, key, view);
 }

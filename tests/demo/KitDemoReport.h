@@ -35,6 +35,3 @@ std::vector<LogLine> Events(const std::wstring& log, const std::string& event);
 std::string AddinEntryText();
 // True once the entry holds all three values.
 bool AddinEntryComplete();
-// The add-in's keys still in the registry, in either view ("" when none).
-std::string AddinKeysLeft();
-void RemoveAddinKeys();

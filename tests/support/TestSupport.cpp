@@ -7,8 +7,7 @@ const wchar_t kOutlookAppPathKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVers
 std::wstring BinFolder()
 {
     wchar_t path[MAX_PATH * 4];
-    std::wstring module(path, GetModuleFileNameW(nullptr, path, ARRAYSIZE(path)));
-    return module.substr(0, module.find_last_of(L'\\'));
+    return FolderOfPathText(std::wstring(path, GetModuleFileNameW(nullptr, path, ARRAYSIZE(path))));
 }
 
 bool MachineRuns32Bit()
@@ -20,11 +19,9 @@ bool MachineRuns32Bit()
 std::wstring FlavourBinFolder(bool x64)
 {
     // The 64-bit build lies in <32-bit build>\x64, each with its own bin.
-#ifdef _WIN64
-    return x64 ? BinFolder() : BinFolder() + L"\\..\\..\\bin";
-#else
-    return x64 ? BinFolder() + L"\\..\\x64\\bin" : BinFolder();
-#endif
+    if (x64 == kBuiltAs64Bit)
+        return BinFolder();
+    return BinFolder() + (x64 ? L"\\..\\x64\\bin" : L"\\..\\..\\bin");
 }
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs)
@@ -353,3 +350,33 @@ void DeleteRegistryTree(HKEY root, const std::wstring& path, REGSAM view)
     RegDeleteKeyExW(root, path.c_str(), view, 0);
 }
 
+
+namespace {
+const wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
+} // namespace
+
+ScopedScreenDpi::ScopedScreenDpi(DWORD dpi)
+{
+    DWORD size = sizeof(previous_);
+    had_ = RegGetValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", RRF_RT_REG_DWORD, nullptr, &previous_, &size) ==
+           ERROR_SUCCESS;
+    RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &dpi, sizeof(dpi));
+}
+
+ScopedScreenDpi::~ScopedScreenDpi()
+{
+    if (had_)
+        RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &previous_, sizeof(previous_));
+    else
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
+}
+
+bool RunOutlookUntilClosed(const std::wstring& path)
+{
+    ChildProcess outlook(L"\"" + path + L"\"");
+    std::vector<HWND> windows;
+    bool shown = WaitUntil([&] { return !(windows = WindowsOfProcess(outlook.Pid(), true)).empty(); }, 10000);
+    for (HWND window : windows)
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    return outlook.WaitExit(10000) && shown;
+}

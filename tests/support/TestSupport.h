@@ -102,6 +102,9 @@ bool SetRegistryString(HKEY root, const std::wstring& path, const std::wstring& 
 // Removes a key and all below it, if it is there.
 void DeleteRegistryTree(HKEY root, const std::wstring& path, REGSAM view = 0);
 
+// True in the 64-bit build of the tests and the main job.
+constexpr bool kBuiltAs64Bit = sizeof(void*) == 8;
+
 // The registry view of the other flavour, as a test program of this one sees it.
 #ifdef _WIN64
 constexpr REGSAM kOtherView = KEY_WOW64_32KEY;
@@ -114,6 +117,24 @@ bool MachineRuns32Bit();
 
 // The folder of the built binaries of one flavour, from either flavour's tests.
 std::wstring FlavourBinFolder(bool x64);
+
+// The screen's DPI as the user sets it (Control Panel\Desktop\LogPixels),
+// for programs started meanwhile; what was set before comes back.
+class ScopedScreenDpi {
+public:
+    explicit ScopedScreenDpi(DWORD dpi);
+    ~ScopedScreenDpi();
+    ScopedScreenDpi(const ScopedScreenDpi&) = delete;
+    ScopedScreenDpi& operator=(const ScopedScreenDpi&) = delete;
+
+private:
+    DWORD previous_ = 0;
+    bool had_ = false;
+};
+
+// Starts an Outlook stand-in, waits for its window, closes it as a user
+// would and waits for it to end; false if it showed no window or did not end.
+bool RunOutlookUntilClosed(const std::wstring& path);
 
 // The registry key under which the sequencer finds Outlook.
 extern const wchar_t kOutlookAppPathKey[];
