@@ -3,7 +3,7 @@
 # Quiet and quick when everything is already there.
 set -euo pipefail
 
-packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine32:i386 wine64 xvfb googletest cmake imagemagick osslsigncode openssl)
+packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine32:i386 wine64 xvfb googletest cmake imagemagick osslsigncode openssl nsis)
 
 missing=()
 for p in "${packages[@]}"; do

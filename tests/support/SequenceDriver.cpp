@@ -85,25 +85,83 @@ void EndStandInsLeftRunning(const std::vector<LogLine>& log)
     }
 }
 
-UninstallerRun DriveUninstaller(const std::wstring& path, const DriveOptions& options)
+namespace {
+
+// A process the driver watches but did not start.
+class WatchedProcess {
+public:
+    WatchedProcess() = default;
+    ~WatchedProcess()
+    {
+        if (handle_)
+            CloseHandle(handle_);
+    }
+    WatchedProcess(const WatchedProcess&) = delete;
+    WatchedProcess& operator=(const WatchedProcess&) = delete;
+
+    void Open(DWORD pid)
+    {
+        handle_ = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+        pid_ = handle_ ? pid : 0;
+    }
+    DWORD Pid() const { return pid_; }
+    bool WaitExit(DWORD timeoutMs) const { return handle_ && WaitForSingleObject(handle_, timeoutMs) == WAIT_OBJECT_0; }
+    DWORD ExitCode() const
+    {
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(handle_, &code);
+        return code;
+    }
+
+private:
+    HANDLE handle_ = nullptr;
+    DWORD pid_ = 0;
+};
+
+// Plays the user for the sequencer: `sequencerPath` names the program to
+// look for among the launcher's descendants, or is empty when the launcher
+// is the sequencer itself.
+UninstallerRun Drive(const std::wstring& launcherCommand, const std::wstring& sequencerPath,
+                     const DriveOptions& options)
 {
     UninstallerRun run;
     run.startTick = GetTickCount();
-    ChildProcess sequencer(L"\"" + path + L"\"");
+    ChildProcess launcher(launcherCommand);
+    WatchedProcess found;
+    const bool launcherIsSequencer = sequencerPath.empty();
+    HWND box = nullptr;
     while (GetTickCount() - run.startTick < options.timeoutMs) {
-        if (sequencer.WaitExit(0)) {
+        if (!launcherIsSequencer && !found.Pid()) {
+            std::vector<DWORD> pids = ProcessesRunning(sequencerPath);
+            if (!pids.empty())
+                found.Open(pids.front());
+        }
+        const DWORD sequencerPid = launcherIsSequencer ? launcher.Pid() : found.Pid();
+        bool sequencerEnded = launcherIsSequencer ? launcher.WaitExit(0) : found.WaitExit(0);
+        if (sequencerEnded && !run.exited) {
             run.exited = true;
             run.exitTick = GetTickCount();
-            run.exitCode = sequencer.ExitCode();
+            run.exitCode = launcherIsSequencer ? launcher.ExitCode() : found.ExitCode();
+        }
+        if (!launcherIsSequencer && !run.launcherExited && launcher.WaitExit(0)) {
+            run.launcherExited = true;
+            run.launcherExitTick = GetTickCount();
+            run.launcherExitCode = launcher.ExitCode();
+        }
+        if (launcherIsSequencer ? run.exited : run.launcherExited && (run.exited || !sequencerPid))
             break;
+        if (!sequencerPid || run.exited) {
+            Sleep(10);
+            continue;
         }
         if (!run.main.shownTick) {
-            HWND window = ObserveMainWindow(sequencer.Pid(), run.main);
+            HWND window = ObserveMainWindow(sequencerPid, run.main);
             if (window && options.onMainWindow)
                 options.onMainWindow(window);
         }
-        HWND box = FindMessageBox(sequencer.Pid());
-        if (box && (run.notices.empty() || run.notices.back().dismissedTick)) {
+        HWND shown = FindMessageBox(sequencerPid);
+        if (shown && (run.notices.empty() || run.notices.back().dismissedTick)) {
+            box = shown;
             run.notices.push_back({WindowText(box), MessageBoxText(box), GetTickCount(), 0});
             if (options.beforeDismiss)
                 options.beforeDismiss(run.notices.size() - 1, box);
@@ -118,6 +176,19 @@ UninstallerRun DriveUninstaller(const std::wstring& path, const DriveOptions& op
         Sleep(10);
     }
     return run;
+}
+
+} // namespace
+
+UninstallerRun DriveUninstaller(const std::wstring& path, const DriveOptions& options)
+{
+    return Drive(L"\"" + path + L"\"", L"", options);
+}
+
+UninstallerRun DriveUninstallerStartedBy(const std::wstring& launcher, const std::wstring& sequencerPath,
+                                         const DriveOptions& options)
+{
+    return Drive(launcher, sequencerPath, options);
 }
 
 SequenceRun RunSequence(const SequenceSetup& setup)

@@ -46,11 +46,21 @@ struct UninstallerRun {
     DWORD exitCode = 0;
     std::vector<SeenNotice> notices;
     SeenMainWindow main;
+    // The program that started it, when that was not the driver (a
+    // product's uninstaller, say).
+    bool launcherExited = false;
+    DWORD launcherExitTick = 0;
+    DWORD launcherExitCode = 0;
 };
 
 // Starts the Uninstaller at `path` (the folder around it as the kit would
 // be installed) and plays the user until it ends or the time runs out.
 UninstallerRun DriveUninstaller(const std::wstring& path, const DriveOptions& options);
+
+// Runs `launcher`, which starts the Uninstaller at `sequencerPath` itself,
+// and plays the user until both have ended or the time runs out.
+UninstallerRun DriveUninstallerStartedBy(const std::wstring& launcher, const std::wstring& sequencerPath,
+                                         const DriveOptions& options);
 
 // A run against recording stand-ins, for the tests.
 struct SequenceSetup {

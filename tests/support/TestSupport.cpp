@@ -78,35 +78,57 @@ void WriteFileText(const std::wstring& path, const std::string& content)
     CloseHandle(file);
 }
 
-int EndProcessesRunningFrom(const std::wstring& folder)
+namespace {
+
+// Calls `visit` with each other process whose program's path starts with
+// `prefix` (compared without case), opened for `access`.
+void ForEachProcessRunning(const std::wstring& prefix, DWORD access, const std::function<void(HANDLE, DWORD)>& visit)
 {
-    std::wstring prefix = folder + L"\\";
-    int ended = 0;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE)
-        return 0;
+        return;
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof(entry);
     for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
         if (entry.th32ProcessID == GetCurrentProcessId())
             continue;
-        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
-                                     entry.th32ProcessID);
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | access, FALSE, entry.th32ProcessID);
         if (!process)
             continue;
         wchar_t image[MAX_PATH * 2] = {};
         DWORD length = ARRAYSIZE(image);
-        if (QueryFullProcessImageNameW(process, 0, image, &length) && length > prefix.size() &&
+        if (QueryFullProcessImageNameW(process, 0, image, &length) && length >= prefix.size() &&
             CompareStringOrdinal(image, static_cast<int>(prefix.size()), prefix.c_str(), static_cast<int>(prefix.size()),
-                                 TRUE) == CSTR_EQUAL) {
-            TerminateProcess(process, 1);
-            WaitForSingleObject(process, 5000);
-            ++ended;
-        }
+                                 TRUE) == CSTR_EQUAL)
+            visit(process, entry.th32ProcessID);
         CloseHandle(process);
     }
     CloseHandle(snapshot);
+}
+
+} // namespace
+
+int EndProcessesRunningFrom(const std::wstring& folder)
+{
+    int ended = 0;
+    ForEachProcessRunning(folder + L"\\", PROCESS_TERMINATE | SYNCHRONIZE, [&](HANDLE process, DWORD) {
+        TerminateProcess(process, 1);
+        WaitForSingleObject(process, 5000);
+        ++ended;
+    });
     return ended;
+}
+
+std::vector<DWORD> ProcessesRunning(const std::wstring& program)
+{
+    std::vector<DWORD> found;
+    ForEachProcessRunning(program, 0, [&](HANDLE process, DWORD pid) {
+        wchar_t image[MAX_PATH * 2] = {};
+        DWORD length = ARRAYSIZE(image);
+        if (QueryFullProcessImageNameW(process, 0, image, &length) && length == program.size())
+            found.push_back(pid);
+    });
+    return found;
 }
 
 ScratchFolder::~ScratchFolder()

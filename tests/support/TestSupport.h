@@ -24,6 +24,8 @@ void WriteFileText(const std::wstring& path, const std::string& content);
 // programs this run's own stand-ins and kit copies, left by an earlier run.
 // Returns how many it ended.
 int EndProcessesRunningFrom(const std::wstring& folder);
+// The ids of the other processes running the program at `program` (a full path).
+std::vector<DWORD> ProcessesRunning(const std::wstring& program);
 
 // A fresh folder under the temporary folder, removed with all it holds.
 class ScratchFolder {
