@@ -80,15 +80,7 @@ Section "${PRODUCT}"
     File "${DLLS_X64_DIR}\Pelmor.dll"
     SetOutPath "$INSTDIR"
 
-    ; Register.exe starts the regsvr32.exe beside it: the system's own, of
-    ; the setup's bitness, copied here rather than shipped.
-    ClearErrors
-    CopyFiles /SILENT "$SYSDIR\regsvr32.exe" "$INSTDIR\regsvr32.exe"
-    IfErrors 0 +3
-        DetailPrint "Could not copy $SYSDIR\regsvr32.exe to $INSTDIR."
-        Goto failed
-
-    ; Listed before anything is registered, so that whatever happens next
+    ; Listed as soon as the files are there, so that whatever happens next
     ; can be taken back from the list of installed programs.
     WriteUninstaller "$INSTDIR\${UNINSTALLER}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
@@ -100,6 +92,14 @@ Section "${PRODUCT}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S'
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+
+    ; Register.exe starts the regsvr32.exe beside it: the system's own, of
+    ; the setup's bitness, copied here rather than shipped.
+    ClearErrors
+    CopyFiles /SILENT "$SYSDIR\regsvr32.exe" "$INSTDIR\regsvr32.exe"
+    IfErrors 0 +3
+        DetailPrint "Could not copy $SYSDIR\regsvr32.exe to $INSTDIR."
+        Goto failed
 
     ; Register.exe ends as soon as regsvr32 has started; it says itself,
     ; in a message box, when it could not start it.

@@ -7,6 +7,7 @@
 #include "ProductSetup.h"
 #include "TestSupport.h"
 #include <gtest/gtest.h>
+#include <shlobj.h>
 #include <algorithm>
 #include <memory>
 
@@ -152,6 +153,30 @@ TEST_F(ProductSetupTest, UninstallLeavesNoKeyOfTheCleanupAddinWhenItsUnregistrat
     EXPECT_TRUE(WaitUntil([&] { return ProcessesRunning(recorder).empty(); }, 20000));
     Sleep(2000);
     EXPECT_EQ(ProductLeftovers(), "");
+}
+
+// A folder where the regsvr32 copy should be: Register.exe cannot start it
+// and says so in a message box, which the user closes; the setup then ends
+// with a failure and leaves the product listed, so that it can be uninstalled.
+TEST_F(ProductSetupTest, SetupThatCannotRegisterTheProductFailsAndLeavesItUninstallable)
+{
+    const std::wstring folder = ProductFolder();
+    ASSERT_EQ(SHCreateDirectoryExW(nullptr, (folder + L"\\regsvr32.exe").c_str(), nullptr), ERROR_SUCCESS);
+
+    ChildProcess setup(L"\"" + SetupProgram() + L"\" /S");
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        for (DWORD pid : ProcessesRunning(folder + L"\\Register.exe"))
+            if ((box = FindMessageBox(pid)) != nullptr)
+                return true;
+        return false;
+    }, 30000));
+    EXPECT_NE(MessageBoxText(box).find(L"NOX.dll"), std::wstring::npos) << Narrow(MessageBoxText(box));
+    DismissMessageBox(box);
+    ASSERT_TRUE(setup.WaitExit(30000));
+    EXPECT_EQ(setup.ExitCode(), 2u);
+    EXPECT_EQ(ProductEntryValue(L"UninstallString"), L"\"" + folder + L"\\uninst.exe\"");
+    EXPECT_EQ(NoxRegisteredFrom(), L"");
 }
 
 } // namespace

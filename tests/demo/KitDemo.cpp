@@ -1,11 +1,18 @@
 // The kit's main job: plays the product's whole life in this Wine prefix with
 // the real deliverables and the stand-ins, and reports each step. The life is
-// played once for each Outlook asked for, 32-bit and 64-bit:
-//   1. install:   Register.exe has NOX.dll registered; Outlook shows its bar
-//   2. uninstall: Uninstaller.exe closes Outlook, restarts it so that the
-//                 flavour of uninstall.dll that Outlook loads deletes the
-//                 bar, closes it, and ends; no key of the add-in is left
+// played once for each Outlook asked for, 32-bit and 64-bit, through the
+// product's sample setup (NOX-setup.exe) where it was built:
+//   1. install:   NOX-setup.exe /S installs the product and the kit and runs
+//                 Register.exe, which has NOX.dll registered; Outlook shows
+//                 its bar
+//   2. uninstall: the product's uninstaller runs Uninstaller.exe, which
+//                 closes Outlook, restarts it so that the flavour of
+//                 uninstall.dll that Outlook loads deletes the bar, closes it,
+//                 and ends; then nothing of the kit or the product is left,
+//                 no file and no key of the add-in in either registry view
 //   3. a caller outside the kit asks Pelmor.dll for the MAPI profile name
+// Without the setup, the kit's files are copied as the setup would copy
+// them, and Register.exe and Uninstaller.exe are started directly.
 // Each run first clears what an earlier, interrupted run may have left.
 // Exits non-zero when a step did not happen as it should, or did not end
 // within its time.
@@ -23,6 +30,7 @@
 //   --pelmor-only        only step 3, as a caller of this program's bitness
 #include "KitDemoReport.h"
 #include "MapiStandIn.h"
+#include "ProductSetup.h"
 #include "Screenshot.h"
 #include "SequenceDriver.h"
 #include "TestSupport.h"
@@ -50,6 +58,7 @@ struct Machine {
     std::wstring barsFile;
     bool outlook64 = false;
     bool programs64 = false;   // the kit's programs: 32-bit, or the 64-bit build
+    bool throughSetup = false; // installed and uninstalled by NOX-setup.exe
 };
 
 std::wstring Environment(const wchar_t* name)
@@ -72,7 +81,9 @@ Machine MachineFor(bool outlook64, bool programs64)
     Machine machine;
     machine.outlook64 = outlook64;
     machine.programs64 = programs64;
-    machine.kit = ProgramFiles(programs64) + L"\\NOX";
+    // The 64-bit build's setup installs where the 32-bit one does.
+    machine.throughSetup = SetupBuilt();
+    machine.kit = machine.throughSetup ? ProductFolder() : ProgramFiles(programs64) + L"\\NOX";
     machine.office = ProgramFiles(outlook64) + L"\\Microsoft Office\\Office";
     machine.outlookExe = machine.office + L"\\OUTLOOK.EXE";
     machine.outlookLog = machine.office + L"\\OUTLOOK.log";
@@ -98,6 +109,7 @@ void LeaveWhatAnInterruptedRunLeaves(const Machine& machine)
     SHCreateDirectoryExW(nullptr, machine.kit.c_str(), nullptr);
     SHCreateDirectoryExW(nullptr, machine.office.c_str(), nullptr);
     WriteFileText(machine.kit + L"\\leftover.txt", "from an earlier run\r\n");
+    SetRegistryString(HKEY_LOCAL_MACHINE, kProductUninstallKey, L"DisplayName", L"NOX", KEY_WOW64_32KEY);
     SetRegistryString(HKEY_CURRENT_USER, kAddinKey, L"FriendlyName", L"NOX Uninstall");
     DWORD loadAtNextStart = 16;
     RegSetKeyValueW(HKEY_CURRENT_USER, kAddinKey, L"LoadBehavior", REG_DWORD, &loadAtNextStart, sizeof(DWORD));
@@ -111,7 +123,7 @@ void LeaveWhatAnInterruptedRunLeaves(const Machine& machine)
 
 // A known state, whatever an earlier run left: no Outlook or kit program
 // running from the folders the life uses, no files there, no key of the
-// add-in or of the stand-ins in either registry view.
+// add-in, the product or the stand-ins in either registry view.
 void StartFromAKnownState(const std::vector<Machine>& machines)
 {
     for (const Machine& machine : machines) {
@@ -123,7 +135,7 @@ void StartFromAKnownState(const std::vector<Machine>& machines)
         RemoveFolderTree(machine.kit);
         RemoveFolderTree(OfficeRoot(machine));
     }
-    RemoveAddinKeys();
+    RemoveProduct();
     DeleteRegistryTree(HKEY_CURRENT_USER, L"Software\\NoxKitTests");
     // An App Paths entry an interrupted run left names an Outlook it removed.
     for (REGSAM view : {REGSAM(KEY_WOW64_32KEY), REGSAM(KEY_WOW64_64KEY)}) {
@@ -134,14 +146,22 @@ void StartFromAKnownState(const std::vector<Machine>& machines)
             }
         }
     }
-    Check(AddinKeysLeft().empty(), "no key of the add-in is left from an earlier run");
+    Check(ProductLeftovers().empty(), "nothing of the product or the add-in is left from an earlier run");
 }
 
-void Install(const Machine& machine)
+// The user's Outlook, with its command bars, before the product comes.
+void InstallOutlook(const Machine& machine)
+{
+    SHCreateDirectoryExW(nullptr, machine.office.c_str(), nullptr);
+    Copy(FlavourBinFolder(machine.outlook64) + L"\\OutlookStandIn.exe", machine.outlookExe);
+    WriteFileText(machine.barsFile, "Standard\r\nAdvanced\r\nWeb\r\n");
+}
+
+// What the setup installs, where it was not built: the kit's files copied.
+void CopyTheKit(const Machine& machine)
 {
     SHCreateDirectoryExW(nullptr, machine.kit.c_str(), nullptr);
     SHCreateDirectoryExW(nullptr, (machine.kit + L"\\x64").c_str(), nullptr);
-    SHCreateDirectoryExW(nullptr, machine.office.c_str(), nullptr);
     const std::wstring programs = FlavourBinFolder(machine.programs64);
     for (const wchar_t* file : {L"Register.exe", L"Uninstaller.exe", L"UninstRegister.bat", L"UninstUnregister.bat",
                                 L"NOX.dll"})
@@ -154,20 +174,14 @@ void Install(const Machine& machine)
     wchar_t system[MAX_PATH];
     GetSystemDirectoryW(system, MAX_PATH);
     Copy(std::wstring(system) + L"\\regsvr32.exe", machine.kit + L"\\regsvr32.exe");
-    WriteFileText(machine.barsFile, "Standard\r\nAdvanced\r\nWeb\r\n");
 }
 
 // Registration that writes the add-in's entry in two steps, `ms` apart, as a
 // slow machine might: the first value, then the whole registration.
 void SlowTheRegistration(const Machine& machine, DWORD ms)
 {
-    const std::wstring script = machine.kit + L"\\UninstRegister.bat";
-    MoveFileExW(script.c_str(), (machine.kit + L"\\UninstRegister.real.bat").c_str(), MOVEFILE_REPLACE_EXISTING);
-    Copy(FlavourBinFolder(machine.programs64) + L"\\Recorder.exe", machine.kit + L"\\Recorder.exe");
-    WriteFileText(script, "@echo off\r\n"
-                          "reg add \"HKCU\\" + Narrow(kAddinKey) + "\" /v FriendlyName /t REG_SZ /d \"NOX Uninstall\" /f >nul\r\n"
-                          "\"%~dp0Recorder.exe\" --sleep-ms " + std::to_string(ms) + "\r\n"
-                          "call \"%~dp0UninstRegister.real.bat\"\r\n");
+    SlowDownScript(machine.kit + L"\\UninstRegister.bat", ms, machine.office,
+                   "reg add \"HKCU\\" + Narrow(kAddinKey) + "\" /v FriendlyName /t REG_SZ /d \"NOX Uninstall\" /f >nul\r\n");
     Say("the add-in's registration will linger " + std::to_string(ms) + " ms before writing its last values");
 }
 
@@ -181,11 +195,8 @@ void PlayLife(const Options& options, const Machine& machine)
     };
     const std::wstring shotPrefix = outlook64 ? L"outlook64-" : L"outlook32-";
 
-    Step step("install the kit for a " + which + " Outlook", 30000);
-    Install(machine);
-    if (options.slowRegistrationMs)
-        SlowTheRegistration(machine, options.slowRegistrationMs);
-    Copy(FlavourBinFolder(outlook64) + L"\\OutlookStandIn.exe", machine.outlookExe);
+    Step step("a " + which + " Outlook on the machine", 30000);
+    InstallOutlook(machine);
     // A 64-bit Outlook's installer writes App Paths in the 64-bit view.
     ScopedRegistryString appPaths(HKEY_LOCAL_MACHINE, kOutlookAppPathKey, L"", machine.outlookExe,
                                   outlook64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY);
@@ -193,10 +204,32 @@ void PlayLife(const Options& options, const Machine& machine)
         (machine.programs64 ? "the 64-bit build" : "32-bit") + ", in \"" + Narrow(machine.kit) + "\"");
     Say("Outlook's command bars: " + Bars(machine.barsFile));
 
-    step.Next("install: Register.exe", 30000);
-    ChildProcess registrar(L"\"" + machine.kit + L"\\Register.exe\"");
-    Check(registrar.WaitExit(10000) && registrar.ExitCode() == 0, "Register.exe ended by itself");
-    Say("Register.exe ended, exit code " + std::to_string(registrar.ExitCode()));
+    if (machine.throughSetup) {
+        const std::wstring setup = SetupProgram();
+        step.Next("install: NOX-setup.exe /S", 90000);
+        Say("the installer runs \"" + Narrow(setup) + "\" /S");
+        DWORD code = RunSetupSilently(setup);
+        Check(code == 0, "NOX-setup.exe installed the product (exit code " + std::to_string(code) + ")");
+        std::string files;
+        for (const std::wstring& file : FilesBelow(machine.kit))
+            files += (files.empty() ? "" : " ") + Narrow(file);
+        Say("installed in \"" + Narrow(machine.kit) + "\": " + files);
+        Say("listed among the installed programs as \"" + Narrow(ProductEntryValue(L"DisplayName")) + "\" " +
+            Narrow(ProductEntryValue(L"DisplayVersion")) + " by \"" + Narrow(ProductEntryValue(L"Publisher")) +
+            "\", uninstalled by " + Narrow(ProductEntryValue(L"QuietUninstallString")));
+        Check(GetFileAttributesW((machine.kit + L"\\x64\\uninstall.dll").c_str()) != INVALID_FILE_ATTRIBUTES,
+              "the setup installed both flavours of uninstall.dll");
+        Say("NOX-setup.exe ran Register.exe");
+    } else {
+        step.Next("install: the kit's files copied, then Register.exe", 30000);
+        Say("NOX-setup.exe was not built (makensis is missing): the kit's files are copied instead");
+        CopyTheKit(machine);
+        ChildProcess registrar(L"\"" + machine.kit + L"\\Register.exe\"");
+        Check(registrar.WaitExit(10000) && registrar.ExitCode() == 0, "Register.exe ended by itself");
+        Say("Register.exe ended, exit code " + std::to_string(registrar.ExitCode()));
+    }
+    if (options.slowRegistrationMs)
+        SlowTheRegistration(machine, options.slowRegistrationMs);
     bool barAdded = WaitUntil([&] { return Bars(machine.barsFile).find("\"NOX Toolbar\"") != std::string::npos; }, 15000);
     Check(barAdded, "regsvr32 registered NOX.dll, which added its command bar");
     Say("NOX.dll registered by regsvr32; Outlook's command bars: " + Bars(machine.barsFile));
@@ -208,7 +241,9 @@ void PlayLife(const Options& options, const Machine& machine)
     Say("the user starts the " + which + " Outlook (pid " + std::to_string(firstOutlook.Pid()) + "); it shows " +
         (shown.empty() ? std::string("nothing") : shown[0].detail));
 
-    step.Next("uninstall: Uninstaller.exe", options.manual ? 0 : 90000);
+    step.Next(machine.throughSetup ? "uninstall: the product's uninstaller runs Uninstaller.exe"
+                                   : "uninstall: Uninstaller.exe",
+              options.manual ? 0 : 90000);
     Say("add-in entry before the uninstall: " + AddinEntryText());
     Check(!KeyExists(HKEY_CURRENT_USER, kAddinKey), "no add-in entry before the uninstall");
     DriveOptions drive;
@@ -254,7 +289,14 @@ void PlayLife(const Options& options, const Machine& machine)
         Say("the user closed Outlook; command bars now " + Bars(machine.barsFile) + "; add-in entry: " +
             AddinEntryText());
     };
-    UninstallerRun run = DriveUninstaller(machine.kit + L"\\Uninstaller.exe", drive);
+    UninstallerRun run;
+    if (machine.throughSetup) {
+        Say("the user uninstalls NOX from the list of installed programs: " +
+            Narrow(ProductEntryValue(L"QuietUninstallString")));
+        run = UninstallProduct(drive);
+    } else {
+        run = DriveUninstaller(machine.kit + L"\\Uninstaller.exe", drive);
+    }
     Say("Uninstaller.exe ended by itself: " + std::string(run.exited ? "yes" : "no") + ", exit code " +
         std::to_string(run.exitCode));
     Check(run.exited && run.exitCode == 0, "Uninstaller.exe ended by itself with exit code 0");
@@ -262,10 +304,21 @@ void PlayLife(const Options& options, const Machine& machine)
     std::vector<LogLine> closes = Events(machine.outlookLog, "close-received");
     Check(!closes.empty() && closes[0].pid == firstOutlook.Pid(), "the running Outlook was asked to close");
 
-    step.Next("UninstUnregister.bat", 30000);
-    bool unregistered = WaitUntil([] { return AddinKeysLeft().empty(); }, 20000);
-    Say("UninstUnregister.bat unregistered the add-in: add-in entry " + AddinEntryText());
-    Check(unregistered, "no key of uninstall.dll is left in either registry view (left: " + AddinKeysLeft() + ")");
+    if (machine.throughSetup) {
+        step.Next("the product's uninstaller ends", 60000);
+        Check(run.launcherExited && run.launcherExitCode == 0,
+              "the product's uninstaller ended by itself with exit code 0");
+        Say("the product's uninstaller ended " + std::to_string(static_cast<LONG>(run.launcherExitTick - run.exitTick)) +
+            " ms after Uninstaller.exe, exit code " + std::to_string(run.launcherExitCode));
+        std::string left = ProductLeftovers();
+        Say("left of the kit and the product: " + (left.empty() ? std::string("nothing") : left));
+        Check(left.empty(), "nothing of the kit or the product is left: no file, no key in either registry view");
+    } else {
+        step.Next("UninstUnregister.bat", 30000);
+        bool unregistered = WaitUntil([] { return AddinKeysLeft().empty(); }, 20000);
+        Say("UninstUnregister.bat unregistered the add-in: add-in entry " + AddinEntryText());
+        Check(unregistered, "no key of uninstall.dll is left in either registry view (left: " + AddinKeysLeft() + ")");
+    }
     int connections = 0;
     for (const LogLine& line : Events(machine.outlookLog, "addin"))
         connections += line.detail == "UninstallDll.Connect OnConnection 0x00000000";
@@ -274,9 +327,10 @@ void PlayLife(const Options& options, const Machine& machine)
     Say("Outlook's command bars after: " + Bars(machine.barsFile));
     EndStandInsLeftRunning(ReadLog(machine.outlookLog));
 
-    step.Next("remove the product's files", 20000);
+    step.Next(machine.throughSetup ? "remove Outlook" : "remove the product's files and Outlook", 20000);
     DeleteRegistryTree(HKEY_CURRENT_USER, L"Software\\NoxKitTests");
-    RemoveFolderTree(machine.kit);
+    if (!machine.throughSetup)
+        RemoveFolderTree(machine.kit);
     RemoveFolderTree(OfficeRoot(machine));
 }
 
