@@ -29,6 +29,15 @@ if(KIT_SIGN_ARGS)
         list(APPEND KIT_SIGN_ARGS -ts ${KIT_SIGN_TIMESTAMP_URL})
     endif()
     message(STATUS "Deliverables will be signed with osslsigncode")
+    # The same signing as a command on one file, for tools that sign what
+    # they write themselves (makensis signs the sample setup and its
+    # uninstaller with it).
+    string(REPLACE ";" "\" \"" sign_args "\"${KIT_SIGN_ARGS}\"")
+    set(KIT_SIGN_SCRIPT ${CMAKE_BINARY_DIR}/sign-file.sh)
+    file(WRITE ${KIT_SIGN_SCRIPT}
+        "#!/bin/sh\n# Signs one file in place, as the build signs the deliverables.\n"
+        "set -e\n\"${OSSLSIGNCODE}\" sign ${sign_args} -in \"$1\" -out \"$1.signed\" >/dev/null\nmv \"$1.signed\" \"$1\"\n")
+    file(CHMOD ${KIT_SIGN_SCRIPT} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE)
 endif()
 
 # What the 64-bit build is given, so that it signs alike.

@@ -19,6 +19,13 @@ SetCompressor /SOLID lzma
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 !define UNINSTALLER "uninst.exe"
 
+; With the kit's signing set up, the setup and the uninstaller inside it
+; are signed as the kit's programs are.
+!ifdef SIGN_SCRIPT
+    !finalize '"${SIGN_SCRIPT}" "%1"'
+    !uninstfinalize '"${SIGN_SCRIPT}" "%1"'
+!endif
+
 Name "${PRODUCT}"
 OutFile "${OUT_FILE}"
 ; Where a 32-bit product belongs on 64-bit Windows too: the kit's programs

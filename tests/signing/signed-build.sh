@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A signed build of the kit, checked end to end:
 #   1. a throwaway self-signed certificate, made with openssl;
-#   2. the deliverables of both flavours built and signed with it;
+#   2. the deliverables of both flavours, and the sample setup, built and
+#      signed with it;
 #   3. osslsigncode verify accepts each signed file;
 #   4. the signed files, laid over a copy of this build's binaries and staged
 #      as a kit, pass the test programs that exercise them.
@@ -26,15 +27,18 @@ echo "== a signed build of the deliverables"
 cmake -S "$source_dir" -B "$work/tree" \
     -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/toolchain-i686-w64-mingw32.cmake" \
     -DCMAKE_BUILD_TYPE=MinSizeRel -DBUILD_TESTING=OFF \
-    -DKIT_SIGN_PKCS12="$cert/kit.p12" -DKIT_SIGN_PASSWORD_FILE="$cert/password" >"$work/configure.log"
+    -DKIT_SIGN_PKCS12="$cert/kit.p12" -DKIT_SIGN_PASSWORD_FILE="$cert/password" \
+    -DNOX_PRODUCT_DLL="$build_dir/bin/NOX.dll" >"$work/configure.log"
 cmake --build "$work/tree" -j2 >"$work/build.log" 2>&1 || { tail -20 "$work/build.log"; exit 1; }
 
 echo "== osslsigncode verify"
 # The 64-bit build of the two programs is signed too: the tests run it here.
 signed=(bin/Uninstaller.exe bin/Register.exe bin/uninstall.dll bin/Pelmor.dll
     x64/bin/uninstall.dll x64/bin/Pelmor.dll x64/bin/Uninstaller.exe x64/bin/Register.exe)
+# The sample setup too, where makensis is there to build it.
+command -v makensis >/dev/null && signed_setup=(bin/NOX-setup.exe) || signed_setup=()
 failed=0
-for file in "${signed[@]}"; do
+for file in "${signed[@]}" "${signed_setup[@]}"; do
     if osslsigncode verify -CAfile "$cert/cert.pem" -in "$work/tree/$file" >"$work/verify.log" 2>&1 &&
         grep -q "Signature verification: ok" "$work/verify.log"; then
         echo "signed and verified: $file"
