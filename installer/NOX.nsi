@@ -193,7 +193,7 @@ Section "Uninstall"
     ; Runs from a copy in the temporary folder, unless started with _?=.
     Delete "$INSTDIR\${UNINSTALLER}"
     ; Folders go only when empty: what a user put there stays.
-    RMDir /REBOOTOK "$INSTDIR\x64"
-    RMDir /REBOOTOK "$INSTDIR"
+    RMDir "$INSTDIR\x64"
+    RMDir "$INSTDIR"
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd
