@@ -19,24 +19,6 @@ std::wstring KitFolder()
     return BinFolder() + L"\\" + relative;
 }
 
-void ListFiles(const std::wstring& folder, const std::wstring& prefix, std::set<std::wstring>& files)
-{
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            ListFiles(folder + L"\\" + name, prefix + name + L"\\", files);
-        else
-            files.insert(prefix + name);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-}
-
 struct PeFacts {
     bool valid = false;
     WORD magic = 0;   // PE32 or PE32+
@@ -167,8 +149,8 @@ std::string Manifest(const std::wstring& path)
 
 TEST(StagedKit, HoldsExactlyTheFilesAnInstallerShips)
 {
-    std::set<std::wstring> files;
-    ListFiles(KitFolder(), L"", files);
+    std::vector<std::wstring> listed = FilesBelow(KitFolder());
+    std::set<std::wstring> files(listed.begin(), listed.end());
     EXPECT_EQ(files, (std::set<std::wstring>{L"Uninstaller.exe", L"uninstall.dll", L"Register.exe", L"Pelmor.dll",
                                              L"UninstRegister.bat", L"UninstUnregister.bat", L"include\\Pelmor.h",
                                              L"lib\\libPelmor.dll.a", L"x64\\uninstall.dll", L"x64\\Pelmor.dll",

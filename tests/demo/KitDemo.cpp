@@ -61,21 +61,6 @@ struct Machine {
     bool throughSetup = false; // installed and uninstalled by NOX-setup.exe
 };
 
-std::wstring Environment(const wchar_t* name)
-{
-    wchar_t value[MAX_PATH] = {};
-    GetEnvironmentVariableW(name, value, MAX_PATH);
-    return value;
-}
-
-// 32-bit programs install below %ProgramFiles(x86)%, 64-bit ones below
-// %ProgramW6432% (the same on 32-bit Windows, where only %ProgramFiles% is set).
-std::wstring ProgramFiles(bool x64)
-{
-    std::wstring folder = Environment(x64 ? L"ProgramW6432" : L"ProgramFiles(x86)");
-    return folder.empty() ? Environment(L"ProgramFiles") : folder;
-}
-
 Machine MachineFor(bool outlook64, bool programs64)
 {
     Machine machine;
@@ -83,8 +68,8 @@ Machine MachineFor(bool outlook64, bool programs64)
     machine.programs64 = programs64;
     // The 64-bit build's setup installs where the 32-bit one does.
     machine.throughSetup = SetupBuilt();
-    machine.kit = machine.throughSetup ? ProductFolder() : ProgramFiles(programs64) + L"\\NOX";
-    machine.office = ProgramFiles(outlook64) + L"\\Microsoft Office\\Office";
+    machine.kit = machine.throughSetup ? ProductFolder() : ProgramFilesFolder(programs64) + L"\\NOX";
+    machine.office = ProgramFilesFolder(outlook64) + L"\\Microsoft Office\\Office";
     machine.outlookExe = machine.office + L"\\OUTLOOK.EXE";
     machine.outlookLog = machine.office + L"\\OUTLOOK.log";
     machine.barsFile = machine.office + L"\\CommandBars.txt";

@@ -1,38 +1,12 @@
 #include "ProductSetup.h"
 #include "AddinKeys.h"
 #include "TestSupport.h"
-#include <algorithm>
 
 namespace {
-
-std::wstring Environment(const wchar_t* name)
-{
-    wchar_t value[MAX_PATH] = {};
-    DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH);
-    return length < MAX_PATH ? std::wstring(value, length) : std::wstring();
-}
 
 bool FileExists(const std::wstring& path)
 {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-void CollectFiles(const std::wstring& folder, const std::wstring& relative, std::vector<std::wstring>& files)
-{
-    WIN32_FIND_DATAW found = {};
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            CollectFiles(folder + L"\\" + name, relative + name + L"\\", files);
-        else
-            files.push_back(relative + name);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
 }
 
 } // namespace
@@ -54,8 +28,7 @@ bool SetupBuilt()
 
 std::wstring ProductFolder()
 {
-    std::wstring programFiles = Environment(L"ProgramFiles(x86)");
-    return (programFiles.empty() ? Environment(L"ProgramFiles") : programFiles) + L"\\NOX";
+    return ProgramFilesFolder(false) + L"\\NOX";
 }
 
 DWORD RunSetupSilently(const std::wstring& setup, DWORD timeoutMs)
@@ -88,14 +61,6 @@ UninstallerRun UninstallProduct(const DriveOptions& options)
     CopyFileW(uninstaller.c_str(), (copy / L"uninst.exe").c_str(), FALSE);
     return DriveUninstallerStartedBy(L"\"" + (copy / L"uninst.exe") + L"\"" + arguments + L" _?=" + folder,
                                      folder + L"\\Uninstaller.exe", options);
-}
-
-std::vector<std::wstring> FilesBelow(const std::wstring& folder)
-{
-    std::vector<std::wstring> files;
-    CollectFiles(folder, L"", files);
-    std::sort(files.begin(), files.end());
-    return files;
 }
 
 std::string ProductLeftovers()

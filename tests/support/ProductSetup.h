@@ -33,9 +33,6 @@ std::wstring ProductEntryValue(const wchar_t* name);
 // it starts.
 UninstallerRun UninstallProduct(const DriveOptions& options);
 
-// The files below a folder, relative to it and sorted.
-std::vector<std::wstring> FilesBelow(const std::wstring& folder);
-
 // What is left of the product: files in its folder, its entry among the
 // installed programs, the registration of NOX.dll and of the cleanup
 // add-in, in either view; "" when nothing.

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include <shellapi.h>
 #include <tlhelp32.h>
+#include <algorithm>
 
 const wchar_t kOutlookAppPathKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\OUTLOOK.EXE";
 
@@ -14,6 +15,23 @@ bool MachineRuns32Bit()
 {
     wchar_t value[8] = {};
     return !GetEnvironmentVariableW(L"KIT_RUNS_32BIT", value, ARRAYSIZE(value)) || value[0] != L'0';
+}
+
+namespace {
+
+std::wstring Environment(const wchar_t* name)
+{
+    wchar_t value[MAX_PATH] = {};
+    DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH);
+    return length < MAX_PATH ? std::wstring(value, length) : std::wstring();
+}
+
+} // namespace
+
+std::wstring ProgramFilesFolder(bool x64)
+{
+    std::wstring folder = Environment(x64 ? L"ProgramW6432" : L"ProgramFiles(x86)");
+    return folder.empty() ? Environment(L"ProgramFiles") : folder;
 }
 
 std::wstring FlavourBinFolder(bool x64)
@@ -80,9 +98,41 @@ void WriteFileText(const std::wstring& path, const std::string& content)
 
 namespace {
 
+void CollectFiles(const std::wstring& folder, const std::wstring& relative, std::vector<std::wstring>& files)
+{
+    WIN32_FIND_DATAW found = {};
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            CollectFiles(folder + L"\\" + name, relative + name + L"\\", files);
+        else
+            files.push_back(relative + name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+} // namespace
+
+std::vector<std::wstring> FilesBelow(const std::wstring& folder)
+{
+    std::vector<std::wstring> files;
+    CollectFiles(folder, L"", files);
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+namespace {
+
 // Calls `visit` with each other process whose program's path starts with
-// `prefix` (compared without case), opened for `access`.
-void ForEachProcessRunning(const std::wstring& prefix, DWORD access, const std::function<void(HANDLE, DWORD)>& visit)
+// `prefix` (compared without case), opened for `access`, and the length of
+// that path.
+void ForEachProcessRunning(const std::wstring& prefix, DWORD access,
+                           const std::function<void(HANDLE, DWORD pid, DWORD pathLength)>& visit)
 {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE)
@@ -100,7 +150,7 @@ void ForEachProcessRunning(const std::wstring& prefix, DWORD access, const std::
         if (QueryFullProcessImageNameW(process, 0, image, &length) && length >= prefix.size() &&
             CompareStringOrdinal(image, static_cast<int>(prefix.size()), prefix.c_str(), static_cast<int>(prefix.size()),
                                  TRUE) == CSTR_EQUAL)
-            visit(process, entry.th32ProcessID);
+            visit(process, entry.th32ProcessID, length);
         CloseHandle(process);
     }
     CloseHandle(snapshot);
@@ -111,7 +161,7 @@ void ForEachProcessRunning(const std::wstring& prefix, DWORD access, const std::
 int EndProcessesRunningFrom(const std::wstring& folder)
 {
     int ended = 0;
-    ForEachProcessRunning(folder + L"\\", PROCESS_TERMINATE | SYNCHRONIZE, [&](HANDLE process, DWORD) {
+    ForEachProcessRunning(folder + L"\\", PROCESS_TERMINATE | SYNCHRONIZE, [&](HANDLE process, DWORD, DWORD) {
         TerminateProcess(process, 1);
         WaitForSingleObject(process, 5000);
         ++ended;
@@ -122,10 +172,8 @@ int EndProcessesRunningFrom(const std::wstring& folder)
 std::vector<DWORD> ProcessesRunning(const std::wstring& program)
 {
     std::vector<DWORD> found;
-    ForEachProcessRunning(program, 0, [&](HANDLE process, DWORD pid) {
-        wchar_t image[MAX_PATH * 2] = {};
-        DWORD length = ARRAYSIZE(image);
-        if (QueryFullProcessImageNameW(process, 0, image, &length) && length == program.size())
+    ForEachProcessRunning(program, 0, [&](HANDLE, DWORD pid, DWORD pathLength) {
+        if (pathLength == program.size())
             found.push_back(pid);
     });
     return found;

@@ -19,6 +19,9 @@ void RemoveFolderTree(const std::wstring& folder);
 // The folder part of a path ("C:\a\b.exe" -> "C:\a").
 std::wstring FolderOfPathText(const std::wstring& path);
 void WriteFileText(const std::wstring& path, const std::string& content);
+// The files below a folder, as paths relative to it ("x64\\a.dll"), sorted;
+// none if it is absent.
+std::vector<std::wstring> FilesBelow(const std::wstring& folder);
 
 // Ends, by id, every process whose program lies in `folder` (or below it):
 // programs this run's own stand-ins and kit copies, left by an earlier run.
@@ -116,6 +119,11 @@ constexpr REGSAM kOtherView = KEY_WOW64_64KEY;
 
 // True when this machine runs 32-bit Windows programs (the harness says so).
 bool MachineRuns32Bit();
+
+// Where programs of one bitness install: %ProgramFiles(x86)% for 32-bit ones,
+// %ProgramW6432% for 64-bit ones, or %ProgramFiles% where only that is set
+// (32-bit Windows).
+std::wstring ProgramFilesFolder(bool x64);
 
 // The folder of the built binaries of one flavour, from either flavour's tests.
 std::wstring FlavourBinFolder(bool x64);
