@@ -13,3 +13,9 @@ WINE32_LOADER=/usr/lib/wine/wine
 machine_runs_32bit() {
     [ -x "$WINE32_LOADER" ] && "$WINE32_LOADER" --version >/dev/null 2>&1
 }
+
+# The qemu-i386 version the kernel runs 32-bit programs with ("10.0.2"), or
+# nothing where it runs them itself: qemu-user answers QEMU_VERSION.
+qemu_running_32bit() {
+    QEMU_VERSION=1 /lib/ld-linux.so.2 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9.]*\).*/\1/p' | head -n1
+}
