@@ -5,14 +5,14 @@
 ; Uninstaller.exe, waits until the cleanup add-in is unregistered, and only
 ; then removes what the setup installed, and nothing else.
 ;
-; makensis -DOUT_FILE=... -DTARGET=x86-unicode|amd64-unicode -DVERSION=1.00
+; makensis -DOUT_FILE=... -DVERSION=1.00
 ;          -DPUBLISHER=... -DPRODUCT_DLL=<NOX.dll> -DPROGRAMS_DIR=<folder>
 ;          -DDLLS_X86_DIR=<folder> -DDLLS_X64_DIR=<folder> NOX.nsi
 ; PROGRAMS_DIR holds Uninstaller.exe, Register.exe and the two batch files;
 ; DLLS_X86_DIR and DLLS_X64_DIR hold each flavour's uninstall.dll and Pelmor.dll.
 
 Unicode true
-Target ${TARGET}
+Target x86-unicode
 SetCompressor /SOLID lzma
 
 !define PRODUCT "NOX"
@@ -50,19 +50,9 @@ Page instfiles
 UninstPage uninstConfirm
 UninstPage instfiles
 
-; The product is listed where Windows lists 32-bit programs, whichever
-; flavour of setup runs.
+; The product is listed where Windows lists 32-bit programs.
 Function .onInit
     SetRegView 32
-!if "${TARGET}" == "amd64-unicode"
-    ; The 64-bit build of this setup (for machines that run no 32-bit
-    ; program) installs where the 32-bit one does.
-    StrCmp "$INSTDIR" "$PROGRAMFILES64\${PRODUCT}" 0 keep
-        ReadEnvStr $0 "ProgramFiles(x86)"
-        StrCmp "$0" "" keep
-        StrCpy $INSTDIR "$0\${PRODUCT}"
-keep:
-!endif
 FunctionEnd
 
 Function un.onInit
