@@ -21,8 +21,7 @@
 //               [--leftovers] [--slow-registration MS]
 //   --manual             leave the notices and closing Outlook to a person
 //   --screenshots        save the sequencer's window and both notices as BMP files
-//   --outlook            which Outlook the life is played against (default both;
-//                        64 where this machine runs no 32-bit program)
+//   --outlook            which Outlook the life is played against (default both)
 //   --leftovers          first leave behind what an interrupted run leaves: the
 //                        add-in entry, a running Outlook, files in the folders
 //   --slow-registration  the add-in's registration writes its entry in two
@@ -57,18 +56,15 @@ struct Machine {
     std::wstring outlookLog;
     std::wstring barsFile;
     bool outlook64 = false;
-    bool programs64 = false;   // the kit's programs: 32-bit, or the 64-bit build
     bool throughSetup = false; // installed and uninstalled by NOX-setup.exe
 };
 
-Machine MachineFor(bool outlook64, bool programs64)
+Machine MachineFor(bool outlook64)
 {
     Machine machine;
     machine.outlook64 = outlook64;
-    machine.programs64 = programs64;
-    // The 64-bit build's setup installs where the 32-bit one does.
     machine.throughSetup = SetupBuilt();
-    machine.kit = machine.throughSetup ? ProductFolder() : ProgramFilesFolder(programs64) + L"\\NOX";
+    machine.kit = ProductFolder();
     machine.office = ProgramFilesFolder(outlook64) + L"\\Microsoft Office\\Office";
     machine.outlookExe = machine.office + L"\\OUTLOOK.EXE";
     machine.outlookLog = machine.office + L"\\OUTLOOK.log";
@@ -76,9 +72,11 @@ Machine MachineFor(bool outlook64, bool programs64)
     return machine;
 }
 
+// "...\Microsoft Office", which the life makes and removes whole; never
+// Program Files itself.
 std::wstring OfficeRoot(const Machine& machine)
 {
-    return FolderOfPathText(FolderOfPathText(machine.office));
+    return FolderOfPathText(machine.office);
 }
 
 void Copy(const std::wstring& from, const std::wstring& to)
@@ -98,12 +96,30 @@ void LeaveWhatAnInterruptedRunLeaves(const Machine& machine)
     SetRegistryString(HKEY_CURRENT_USER, kAddinKey, L"FriendlyName", L"NOX Uninstall");
     DWORD loadAtNextStart = 16;
     RegSetKeyValueW(HKEY_CURRENT_USER, kAddinKey, L"LoadBehavior", REG_DWORD, &loadAtNextStart, sizeof(DWORD));
-    Copy(FlavourBinFolder(machine.programs64) + L"\\OutlookStandIn.exe", machine.outlookExe);
+    Copy(FlavourBinFolder(machine.outlook64) + L"\\OutlookStandIn.exe", machine.outlookExe);
     SetRegistryString(HKEY_LOCAL_MACHINE, kOutlookAppPathKey, L"", machine.outlookExe,
                       machine.outlook64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY);
     ChildProcess stray(L"\"" + machine.outlookExe + L"\"");
     WaitUntil([&] { return !WindowsOfProcess(stray.Pid(), true).empty(); }, 10000);
     stray.Detach(); // it outlives this step, as it would an interrupted run
+}
+
+// What an earlier run may have left besides the product: an App Paths entry
+// naming one of the life's Outlooks, in either view, and Outlook's folders.
+std::string LeftoversOfTheLife(const std::vector<Machine>& machines)
+{
+    std::string left = ProductLeftovers();
+    auto add = [&](const std::string& what) { left += (left.empty() ? "" : ", ") + what; };
+    for (const Machine& machine : machines) {
+        for (REGSAM view : {REGSAM(KEY_WOW64_32KEY), REGSAM(KEY_WOW64_64KEY)}) {
+            if (Snapshot(HKEY_LOCAL_MACHINE, kOutlookAppPathKey, view)[L"[]"] == L"sz:" + machine.outlookExe)
+                add(std::string("an App Paths entry (") + (view == KEY_WOW64_64KEY ? "64" : "32") +
+                    "-bit view) naming \"" + Narrow(machine.outlookExe) + "\"");
+        }
+        if (GetFileAttributesW(OfficeRoot(machine).c_str()) != INVALID_FILE_ATTRIBUTES)
+            add("folder \"" + Narrow(OfficeRoot(machine)) + "\"");
+    }
+    return left;
 }
 
 // A known state, whatever an earlier run left: no Outlook or kit program
@@ -116,6 +132,8 @@ void StartFromAKnownState(const std::vector<Machine>& machines)
             Say("ended " + std::to_string(EndProcessesRunningFrom(folder)) + " program(s) left running from \"" +
                 Narrow(folder) + "\"");
     }
+    std::string found = LeftoversOfTheLife(machines);
+    Say("left by an earlier run: " + (found.empty() ? std::string("nothing") : found));
     for (const Machine& machine : machines) {
         RemoveFolderTree(machine.kit);
         RemoveFolderTree(OfficeRoot(machine));
@@ -125,13 +143,12 @@ void StartFromAKnownState(const std::vector<Machine>& machines)
     // An App Paths entry an interrupted run left names an Outlook it removed.
     for (REGSAM view : {REGSAM(KEY_WOW64_32KEY), REGSAM(KEY_WOW64_64KEY)}) {
         for (const Machine& machine : machines) {
-            if (Snapshot(HKEY_LOCAL_MACHINE, kOutlookAppPathKey, view)[L"[]"] == L"sz:" + machine.outlookExe) {
+            if (Snapshot(HKEY_LOCAL_MACHINE, kOutlookAppPathKey, view)[L"[]"] == L"sz:" + machine.outlookExe)
                 DeleteRegistryTree(HKEY_LOCAL_MACHINE, kOutlookAppPathKey, view);
-                Say("removed an App Paths entry naming \"" + Narrow(machine.outlookExe) + "\"");
-            }
         }
     }
-    Check(ProductLeftovers().empty(), "nothing of the product or the add-in is left from an earlier run");
+    std::string left = LeftoversOfTheLife(machines);
+    Check(left.empty(), "nothing of an earlier run is left" + (left.empty() ? std::string() : ": " + left));
 }
 
 // The user's Outlook, with its command bars, before the product comes.
@@ -147,7 +164,7 @@ void CopyTheKit(const Machine& machine)
 {
     SHCreateDirectoryExW(nullptr, machine.kit.c_str(), nullptr);
     SHCreateDirectoryExW(nullptr, (machine.kit + L"\\x64").c_str(), nullptr);
-    const std::wstring programs = FlavourBinFolder(machine.programs64);
+    const std::wstring programs = BinFolder();
     for (const wchar_t* file : {L"Register.exe", L"Uninstaller.exe", L"UninstRegister.bat", L"UninstUnregister.bat",
                                 L"NOX.dll"})
         Copy(programs + L"\\" + file, machine.kit + L"\\" + file);
@@ -185,8 +202,8 @@ void PlayLife(const Options& options, const Machine& machine)
     // A 64-bit Outlook's installer writes App Paths in the 64-bit view.
     ScopedRegistryString appPaths(HKEY_LOCAL_MACHINE, kOutlookAppPathKey, L"", machine.outlookExe,
                                   outlook64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY);
-    Say("== the life with a " + which + " Outlook, \"" + Narrow(machine.outlookExe) + "\"; the kit's programs are " +
-        (machine.programs64 ? "the 64-bit build" : "32-bit") + ", in \"" + Narrow(machine.kit) + "\"");
+    Say("== the life with a " + which + " Outlook, \"" + Narrow(machine.outlookExe) + "\"; the kit in \"" +
+        Narrow(machine.kit) + "\"");
     Say("Outlook's command bars: " + Bars(machine.barsFile));
 
     if (machine.throughSetup) {
@@ -235,7 +252,7 @@ void PlayLife(const Options& options, const Machine& machine)
     drive.dismissNotices = !options.manual;
     drive.timeoutMs = options.manual ? 600000 : 60000;
     drive.onMainWindow = [&](HWND window) {
-        Say("window \"Pre-Uninstall\" shown");
+        Say("window \"" + Narrow(WindowText(window)) + "\" shown");
         Sleep(300); // let it paint
         shoot(window, shotPrefix + L"2-window.bmp");
     };
@@ -321,14 +338,13 @@ void PlayLife(const Options& options, const Machine& machine)
 
 // The sequencer's window on a 144-DPI screen, played in a scratch folder
 // with scripts that do nothing: its layout scales by 1.5.
-void ShowTheWindowAtHighDpi(const Options& options, bool programs64)
+void ShowTheWindowAtHighDpi(const Options& options)
 {
     Step step("the sequencer's window at 144 DPI", 60000);
     Say("== the sequencer's window on a 144-DPI screen");
     ScopedScreenDpi dpi(144);
     ScratchFolder folder(L"dpi");
-    CopyFileW((FlavourBinFolder(programs64) + L"\\Uninstaller.exe").c_str(), (folder / L"Uninstaller.exe").c_str(),
-              FALSE);
+    CopyFileW((BinFolder() + L"\\Uninstaller.exe").c_str(), (folder / L"Uninstaller.exe").c_str(), FALSE);
     folder.WriteText(L"UninstRegister.bat", "@exit /b 0\r\n");
     folder.WriteText(L"UninstUnregister.bat", "@exit /b 0\r\n");
     DriveOptions drive;
@@ -411,21 +427,11 @@ int wmain(int argc, wchar_t** argv)
         AskPelmor();
         return Finish();
     }
-    // Where this machine cannot run 32-bit programs, neither a 32-bit Outlook
-    // nor the kit's 32-bit programs can be played: their 64-bit build stands in.
-    bool programs64 = !MachineRuns32Bit();
-    if (programs64) {
-        Say("this machine runs no 32-bit program: the kit's programs are played by their 64-bit build, "
-            "and only a 64-bit Outlook");
-        options.outlook32 = false;
-        options.outlook64 = true;
-    }
-
     std::vector<Machine> machines;
     if (options.outlook32)
-        machines.push_back(MachineFor(false, programs64));
+        machines.push_back(MachineFor(false));
     if (options.outlook64)
-        machines.push_back(MachineFor(true, programs64));
+        machines.push_back(MachineFor(true));
     if (!options.manual)
         StartWatchdog([machines] {
             for (const Machine& machine : machines)
@@ -441,10 +447,14 @@ int wmain(int argc, wchar_t** argv)
     }
     for (const Machine& machine : machines)
         PlayLife(options, machine);
+    {
+        Step step("the lives leave nothing behind", 10000);
+        std::string left = LeftoversOfTheLife(machines);
+        Check(left.empty(), "nothing of the lives is left" + (left.empty() ? std::string() : ": " + left));
+    }
     if (!options.manual)
-        ShowTheWindowAtHighDpi(options, programs64);
+        ShowTheWindowAtHighDpi(options);
     AskPelmor();
-    if (!kBuiltAs64Bit || MachineRuns32Bit())
-        AskPelmorFromTheOtherBitness();
+    AskPelmorFromTheOtherBitness();
     return Finish();
 }
