@@ -52,7 +52,7 @@ RegisterRun RunRegister(const ScratchFolder& folder)
 
 TEST(Register, StartsTheToolMinimizedWithTheExactCommandAndNeverWaits)
 {
-    SetEnvironmentVariableW(L"RECORDER_SLEEP_MS", L"5000");
+    SetEnvironmentVariableW(L"RECORDER_SLEEP_MS", L"3000");
     for (const wchar_t* name : {L"kit", L"Program Files kit", L"κιτ ελληνικά"}) {
         ScratchFolder folder(name);
         folder.CopyFromBin(L"Register.exe");

@@ -9,7 +9,10 @@ namespace {
 HWND ObserveMainWindow(DWORD pid, SeenMainWindow& main)
 {
     for (HWND window : WindowsOfProcess(pid, true)) {
-        if (WindowText(window) != L"Pre-Uninstall")
+        // Known by its class: its caption is in the user's language.
+        wchar_t className[64] = L"";
+        GetClassNameW(window, className, ARRAYSIZE(className));
+        if (std::wstring(className) != L"UninstallerMainWindow")
             continue;
         main.shownTick = GetTickCount();
         main.caption = WindowText(window);
@@ -222,10 +225,12 @@ SequenceRun RunSequence(const SequenceSetup& setup)
     // Like the user, let what the sequencer has just started get going first:
     // the register script, then the restarted Outlook.
     options.beforeDismiss = [&](size_t index, HWND) {
-        if (index == 0)
-            WaitUntil([&] { return !ReadScriptRuns(recorderLog).empty(); }, 5000);
-        else if (setup.appPathsToStandIn)
+        if (index == 0) {
+            if (setup.withRegisterScript)
+                WaitUntil([&] { return !ReadScriptRuns(recorderLog).empty(); }, 5000);
+        } else if (setup.appPathsToStandIn) {
             WaitUntil([&] { return OutlookWindowsStarted(standInLog) > setup.outlookWindowsAtStart; }, 5000);
+        }
     };
     static_cast<UninstallerRun&>(run) = DriveUninstaller(folder / L"Uninstaller.exe", options);
 
@@ -238,8 +243,9 @@ SequenceRun RunSequence(const SequenceSetup& setup)
                                        [](const ScriptRun& s) { return s.finishedTick != 0; });
         return allFinished && (unregisterStarted || !run.exited || run.exitCode != 0);
     }, setup.unregisterScriptMs + 5000);
+    // A run that went its whole way asked these Outlooks to close.
     for (ChildProcess& outlook : outlooks)
-        outlook.WaitExit(3000);
+        outlook.WaitExit(run.exited && run.exitCode == 0 ? 3000 : 0);
     run.outlook = ReadLog(standInLog);
     EndStandInsLeftRunning(run.outlook);
     return run;

@@ -69,7 +69,7 @@ struct SequenceSetup {
     bool appPathsToStandIn = true;         // false: no App Paths entry for Outlook
     int outlookWindowsAtStart = 1;
     DWORD holdNoticeMs = 0;                // how long the "user" takes to press OK
-    DWORD unregisterScriptMs = 6000;       // how long the unregister script runs
+    DWORD unregisterScriptMs = 0;          // how long the unregister script runs
 };
 
 struct ScriptRun {
