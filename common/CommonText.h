@@ -2,4 +2,4 @@
  * (CommonText.rc, which each program's resource script includes). */
 #pragma once
 #define IDS_UNKNOWN_ERROR 100
-#define IDS_ERROR_CODE 101 /* wsprintf format of the failure code */
+#define IDS_ERROR_CODE 101 /* %08X stands for the failure code */

@@ -23,10 +23,25 @@ WideText SystemDescription(HRESULT hr)
 
 } // namespace
 
+WideText FillInCode(const wchar_t* pattern, unsigned code)
+{
+    // The pattern comes from a translation: it is never handed to a printf
+    // function, so no length or % sequence in it can do harm.
+    static const wchar_t kPlace[] = L"%08X";
+    static const wchar_t kDigits[] = L"0123456789ABCDEF";
+    WideText text(pattern);
+    size_t at = text.Find(kPlace);
+    if (at == WideText::npos)
+        return text;
+    wchar_t hex[8];
+    for (int i = 7; i >= 0; --i, code >>= 4)
+        hex[i] = kDigits[code & 0xF];
+    return WideText(text.c_str(), at).Append(hex, 8).Append(text.c_str() + at + ARRAYSIZE(kPlace) - 1);
+}
+
 WideText FailureMessage(const wchar_t* what, HRESULT hr)
 {
-    wchar_t code[64];
-    wsprintfW(code, LoadText(IDS_ERROR_CODE).c_str(), static_cast<unsigned>(hr));
+    WideText code = FillInCode(LoadText(IDS_ERROR_CODE).c_str(), static_cast<unsigned>(hr));
     return WideText(what).Append(L"\n\n").Append(SystemDescription(hr)).Append(code);
 }
 

@@ -1,6 +1,10 @@
 #pragma once
 #include "Text.h"
 
+// The pattern with its first "%08X" replaced by the code in eight hex digits;
+// everything else, other % sequences included, stands as it is.
+WideText FillInCode(const wchar_t* pattern, unsigned code);
+
 // "<what>\n\n<the system's description of hr> (error 0x8007xxxx)".
 WideText FailureMessage(const wchar_t* what, HRESULT hr);
 

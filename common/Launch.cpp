@@ -1,4 +1,5 @@
 #include "Launch.h"
+#include "AppFolder.h"
 #include "UniqueResource.h"
 
 WideText QuotePathIfNeeded(const wchar_t* unquoted)
@@ -19,22 +20,46 @@ WideText BuildCommandLine(const wchar_t* program, const wchar_t* arguments)
     return commandLine;
 }
 
-HRESULT Launch(const wchar_t* program, const wchar_t* arguments, ShowState show)
+namespace {
+
+HRESULT StartProcess(const wchar_t* application, const wchar_t* commandLine, const wchar_t* currentFolder,
+                     ShowState show)
 {
     // CreateProcessW may write into the command line, so it gets its own copy.
-    WideText commandLine = BuildCommandLine(program, arguments);
-    WideText writable(commandLine.c_str());
-
+    WideText writable(commandLine);
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(show);
     PROCESS_INFORMATION started = {};
-    // A batch file is accepted too: the system runs it with its command interpreter.
-    if (!CreateProcessW(nullptr, const_cast<wchar_t*>(writable.c_str()), nullptr, nullptr, FALSE, 0,
-                        nullptr, nullptr, &startup, &started))
+    if (!CreateProcessW(application, const_cast<wchar_t*>(writable.c_str()), nullptr, nullptr, FALSE, 0, nullptr,
+                        currentFolder, &startup, &started))
         return HRESULT_FROM_WIN32(GetLastError());
     UniqueHandle process(started.hProcess);
     UniqueHandle thread(started.hThread);
     return S_OK;
+}
+
+WideText ScriptCommandLine(const wchar_t* scriptName)
+{
+    return WideText(L"cmd.exe /d /c ").Append(scriptName);
+}
+
+} // namespace
+
+HRESULT Launch(const wchar_t* program, const wchar_t* arguments, ShowState show)
+{
+    return StartProcess(nullptr, BuildCommandLine(program, arguments).c_str(), nullptr, show);
+}
+
+HRESULT LaunchScript(const wchar_t* folder, const wchar_t* scriptName, ShowState show)
+{
+    if (GetFileAttributesW(PathInFolder(folder, scriptName).c_str()) == INVALID_FILE_ATTRIBUTES)
+        return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    wchar_t system[MAX_PATH];
+    UINT length = GetSystemDirectoryW(system, ARRAYSIZE(system));
+    if (length == 0 || length >= ARRAYSIZE(system))
+        return HRESULT_FROM_WIN32(GetLastError());
+    return StartProcess(PathInFolder(system, L"cmd.exe").c_str(), ScriptCommandLine(scriptName).c_str(), folder,
+                        show);
 }

@@ -16,6 +16,15 @@ WideText QuotePathIfNeeded(const wchar_t* path);
 // The program path (quoted as needed), then the arguments after one space.
 WideText BuildCommandLine(const wchar_t* program, const wchar_t* arguments);
 
-// Starts a program or batch file and returns at once, never waiting for it.
+// Starts a program and returns at once, never waiting for it.
 // Fails with the system's error when the process cannot be created.
 HRESULT Launch(const wchar_t* program, const wchar_t* arguments, ShowState show);
+
+// Starts a batch file of `folder` and returns at once: the system folder's
+// cmd.exe, by its full path, runs it by its bare name (a plain file name)
+// with `folder` as its current folder. The folder never stands on cmd's
+// command line, so no character of its name (&, ^, %, !, parentheses) can
+// change the command; /d keeps the user's AutoRun command from running with
+// the caller's rights. Fails with ERROR_FILE_NOT_FOUND when the script is
+// not there.
+HRESULT LaunchScript(const wchar_t* folder, const wchar_t* scriptName, ShowState show);

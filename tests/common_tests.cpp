@@ -58,6 +58,21 @@ TEST(FailureMessage, NamesTheStepTheSystemReasonAndTheCode)
     EXPECT_EQ(text.rfind(L"Could not start X.\n\n", 0), 0u) << Narrow(text);
     EXPECT_NE(text.find(L"(error 0x80070002)"), std::wstring::npos) << Narrow(text);
     EXPECT_GT(text.size(), std::wstring(L"Could not start X.\n\n (error 0x80070002)").size()) << "no system text";
+
+    // However a translation writes it: long, without the code's place, or
+    // with other % sequences, which must not be read as formats.
+    const std::wstring longText(300, L'x');
+    const struct {
+        std::wstring pattern, expected;
+    } patterns[] = {
+        {L" (Fehler 0x%08X)", L" (Fehler 0x80070002)"},
+        {longText + L"%08X" + longText, longText + L"80070002" + longText},
+        {L"%s %n %08X %08X %", L"%s %n 80070002 %08X %"},
+        {L"no code", L"no code"},
+        {L"", L""},
+    };
+    for (const auto& p : patterns)
+        EXPECT_EQ(std::wstring(FillInCode(p.pattern.c_str(), 0x80070002u).c_str()), p.expected) << Narrow(p.pattern);
 }
 
 TEST(Launch, StartsWithTheAskedShowStateAndNeverWaits)
@@ -81,31 +96,40 @@ TEST(Launch, StartsWithTheAskedShowStateAndNeverWaits)
     WaitForLines(folder / L"Recorder.log", "finished", 3);
 }
 
-TEST(Launch, RunsABatchFileInAFolderWithASpaceAndNoPrefixOfIt)
+// cmd would run something else, or nothing, if it read these folders' names
+// from its command line: a prefix ("Prog.exe" before "Prog Files"), "R.bat"
+// before "R&D", an expanded %OS%. Each folder lies in one that holds such traps.
+TEST(LaunchScript, RunsTheScriptFromAFolderWhateverItsNameAndNothingElse)
 {
-    // "<outer>\Prog Files\run.bat" unquoted would first be tried as "<outer>\Prog.exe".
-    ScratchFolder outer(L"trap");
-    std::wstring inner = outer / L"Prog Files";
-    CreateDirectoryW(inner.c_str(), nullptr);
-    outer.CopyFromBin(L"Recorder.exe", L"Prog.exe");
-    CopyFileW((BinFolder() + L"\\Recorder.exe").c_str(), (inner + L"\\Recorder.exe").c_str(), FALSE);
-    HANDLE script = CreateFileW((inner + L"\\run.bat").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    const char body[] = "@\"%~dp0Recorder.exe\" from-script\r\n";
-    DWORD written = 0;
-    WriteFile(script, body, sizeof(body) - 1, &written, nullptr);
-    CloseHandle(script);
+    const wchar_t* const names[] = {L"Prog Files", L"R&D", L"a^b",     L"x %OS% y",
+                                    L"bang!",      L"(x)", L"pa)ren", L"\u03ba\u03b9\u03c4 \u00fc\u00df"};
+    for (const wchar_t* name : names) {
+        ScratchFolder outer(L"trap");
+        outer.CopyFromBin(L"Recorder.exe", L"Prog.exe");
+        outer.CopyFromBin(L"Recorder.exe", L"R.exe");
+        outer.WriteText(L"R.bat", "@\"%~dp0R.exe\" trap\r\n");
+        const std::wstring inner = outer / name;
+        ASSERT_TRUE(CreateDirectoryW(inner.c_str(), nullptr)) << Narrow(name);
+        CopyFileW((BinFolder() + L"\\Recorder.exe").c_str(), (inner + L"\\Recorder.exe").c_str(), FALSE);
+        // As the kit's scripts do, it names what lies beside it relative to the
+        // current folder: Wine's cmd expands a %...% in "%~dp0" once more.
+        WriteFileText(inner + L"\\run.bat", "@\".\\Recorder.exe\" from-script\r\n");
 
-    ASSERT_EQ(Launch((inner + L"\\run.bat").c_str(), nullptr, ShowState::Hidden), S_OK);
-    std::vector<LogLine> ran = WaitForLines(inner + L"\\Recorder.log", "finished", 1);
-    EXPECT_EQ(ran.size(), 1u) << "the batch file did not run";
-    EXPECT_EQ(GetFileAttributesW((outer / L"Prog.log").c_str()), INVALID_FILE_ATTRIBUTES)
-        << "a prefix of the path was run as a program";
+        ASSERT_EQ(LaunchScript(inner.c_str(), L"run.bat", ShowState::Hidden), S_OK) << Narrow(name);
+        EXPECT_EQ(WaitForLines(inner + L"\\Recorder.log", "finished", 1).size(), 1u)
+            << "the script did not run from \"" << Narrow(name) << "\"";
+        for (const wchar_t* trap : {L"Prog.log", L"R.log"})
+            EXPECT_EQ(GetFileAttributesW((outer / trap).c_str()), INVALID_FILE_ATTRIBUTES)
+                << Narrow(trap) << " ran instead, from \"" << Narrow(name) << "\"";
+    }
 }
 
 TEST(Launch, ReportsAProgramThatCannotStart)
 {
     ScratchFolder folder(L"missing");
-    HRESULT hr = Launch((folder / L"UninstRegister.bat").c_str(), nullptr, ShowState::Hidden);
+    HRESULT hr = Launch((folder / L"Missing.exe").c_str(), nullptr, ShowState::Hidden);
     EXPECT_TRUE(hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) || hr == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND))
         << std::hex << hr;
+    EXPECT_EQ(LaunchScript(folder.Path().c_str(), L"UninstRegister.bat", ShowState::Hidden),
+              HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
 }

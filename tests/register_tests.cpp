@@ -50,13 +50,14 @@ RegisterRun RunRegister(const ScratchFolder& folder)
 
 } // namespace
 
-TEST(Register, StartsTheToolMinimizedWithTheExactCommandAndNeverWaits)
+TEST(Register, StartsTheToolMinimizedWithTheExactCommandNeverWaitsAndLoadsNoDllPlantedBesideIt)
 {
     SetEnvironmentVariableW(L"RECORDER_SLEEP_MS", L"3000");
     for (const wchar_t* name : {L"kit", L"Program Files kit", L"κιτ ελληνικά"}) {
         ScratchFolder folder(name);
         folder.CopyFromBin(L"Register.exe");
         folder.CopyFromBin(L"Recorder.exe", L"regsvr32.exe");
+        PlantedDll planted(folder.Path());
         const std::wstring& f = folder.Path();
         std::wstring expected = f.find(L' ') == std::wstring::npos
                                     ? f + L"\\regsvr32.exe " + f + L"\\NOX.dll /s"
@@ -73,6 +74,7 @@ TEST(Register, StartsTheToolMinimizedWithTheExactCommandAndNeverWaits)
         EXPECT_EQ(log[0].detail, "show=2 cmdline=" + Narrow(expected));
         EXPECT_EQ(log[1].event, "finished");
         EXPECT_LT(static_cast<LONG>(run.exitTick - log[1].tick), 0) << "Register waited for the tool";
+        EXPECT_FALSE(planted.Loaded()) << "a DLL beside Register.exe was loaded";
     }
     SetEnvironmentVariableW(L"RECORDER_SLEEP_MS", nullptr);
 }

@@ -144,10 +144,15 @@ TEST(UninstallSequence, AMissingRegisterScriptIsReportedAndNothingElseRuns)
     EXPECT_EQ(run.Script("unregister"), nullptr);
 }
 
-TEST(UninstallSequence, RunsFromAFolderWithASpaceInItsName)
+// A name cmd would parse, were it on cmd's command line: spaces, &, ^, a
+// variable, !, parentheses and letters beyond ASCII (of the system's code
+// page: Outlook's path is read with the ANSI registry functions). A DLL
+// planted in the folder is never loaded.
+TEST(UninstallSequence, RunsFromAFolderWhoseNameCmdWouldParseAndLoadsNoDllPlantedThere)
 {
     SequenceSetup setup;
-    setup.folderName = L"Program Files NOX";
+    setup.folderName = L"Program Files R&D ^ %OS% ! (x86) \u00fc\u00df";
+    setup.plantDll = true;
     SequenceRun run = RunSequence(setup);
     SCOPED_TRACE(Describe(run));
     ASSERT_TRUE(run.exited);
@@ -157,6 +162,7 @@ TEST(UninstallSequence, RunsFromAFolderWithASpaceInItsName)
     EXPECT_NE(run.Script("unregister"), nullptr);
     EXPECT_EQ(run.OutlookEvents("started").size(), 2u);
     EXPECT_EQ(run.OutlookEvents("close-received").size(), 2u);
+    EXPECT_FALSE(run.plantedDllLoaded) << "a DLL beside Uninstaller.exe was loaded";
 }
 
 TEST(UninstallSequence, ShowsItsTextsInTheUsersLanguage)

@@ -125,8 +125,7 @@ void FrmMain::OnDestroy()
 
 void FrmMain::Form_Load()
 {
-    WideText folder = ApplicationFolder();
-    LaunchOrExit(PathInFolder(folder.c_str(), kRegisterScript).c_str(), ShowState::Hidden);
+    LaunchScriptOrExit(kRegisterScript);
     NoticeBox(window_, LoadText(IDS_PROGRAM_TITLE).c_str(), LoadText(IDS_FIRST_NOTICE).c_str());
     CloseOutlookWindows(window_);
     SetTimer(window_, kPreUninstallTimer, kTimerIntervalMs, nullptr);
@@ -141,8 +140,7 @@ void FrmMain::PreUninstallTimer_Timer()
         LaunchOrExit(WideFromAnsi(outlook.c_str(), outlook.size()).c_str(), ShowState::NormalWithFocus);
     NoticeBox(window_, LoadText(IDS_PROGRAM_TITLE).c_str(), LoadText(IDS_SECOND_NOTICE).c_str());
     CloseOutlookWindows(window_);
-    WideText folder = ApplicationFolder();
-    LaunchOrExit(PathInFolder(folder.c_str(), kUnregisterScript).c_str(), ShowState::Hidden);
+    LaunchScriptOrExit(kUnregisterScript);
     SetTimer(window_, kStartUninstallTimer, kTimerIntervalMs, nullptr);
 }
 
@@ -155,9 +153,20 @@ void FrmMain::StartUninstallTimer_Timer()
 
 void FrmMain::LaunchOrExit(const wchar_t* program, ShowState show)
 {
-    HRESULT hr = Launch(program, nullptr, show);
+    ExitIfFailed(Launch(program, nullptr, show), program);
+}
+
+void FrmMain::LaunchScriptOrExit(const wchar_t* scriptName)
+{
+    WideText folder = ApplicationFolder();
+    ExitIfFailed(LaunchScript(folder.c_str(), scriptName, ShowState::Hidden),
+                 PathInFolder(folder.c_str(), scriptName).c_str());
+}
+
+void FrmMain::ExitIfFailed(HRESULT hr, const wchar_t* started)
+{
     if (FAILED(hr)) {
-        WideText what = LoadText(IDS_COULD_NOT_START).Append(program);
+        WideText what = LoadText(IDS_COULD_NOT_START).Append(started);
         ReportFailureAndExit(IsWindowVisible(window_) ? window_ : nullptr, LoadText(IDS_PROGRAM_TITLE).c_str(),
                              what.c_str(), hr);
     }

@@ -24,8 +24,11 @@ private:
     void PreUninstallTimer_Timer();
     void StartUninstallTimer_Timer();
 
-    // Starts a program, or reports the failure and ends the program.
+    // Start a program, or one of the batch files beside this one (hidden),
+    // or report the failure and end the program.
     void LaunchOrExit(const wchar_t* program, ShowState show);
+    void LaunchScriptOrExit(const wchar_t* scriptName);
+    void ExitIfFailed(HRESULT hr, const wchar_t* started);
     int Twips(int twips) const;
 
     HWND owner_ = nullptr;

@@ -1,4 +1,5 @@
 // Uninstaller: clears the product's command bar out of Outlook at uninstall time.
+#include "DllSearch.h"
 #include "FailureReport.h"
 #include "ResourceText.h"
 #include "UninstallerText.h"
@@ -6,6 +7,7 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
+    RestrictDllSearchToSystemFolder();
     FrmMain form;
     if (!form.Create(instance))
         ReportFailureAndExit(nullptr, LoadText(IDS_PROGRAM_TITLE).c_str(),

@@ -1,6 +1,7 @@
 #include "SequenceDriver.h"
 #include "TestSupport.h"
 #include <algorithm>
+#include <optional>
 #include <sstream>
 
 namespace {
@@ -202,10 +203,13 @@ SequenceRun RunSequence(const SequenceSetup& setup)
     folder.CopyFromBin(L"Recorder.exe");
     folder.CopyFromBin(L"OutlookStandIn.exe");
     if (setup.withRegisterScript)
-        folder.WriteText(L"UninstRegister.bat", "@\"%~dp0Recorder.exe\" register\r\n");
-    folder.WriteText(L"UninstUnregister.bat", "@\"%~dp0Recorder.exe\" unregister --sleep-ms " +
+        folder.WriteText(L"UninstRegister.bat", "@\".\\Recorder.exe\" register\r\n");
+    folder.WriteText(L"UninstUnregister.bat", "@\".\\Recorder.exe\" unregister --sleep-ms " +
                                                   std::to_string(setup.unregisterScriptMs) + "\r\n");
     run.outlookPath = folder / L"OutlookStandIn.exe";
+    std::optional<PlantedDll> planted;
+    if (setup.plantDll)
+        planted.emplace(folder.Path());
     ScopedRegistryString appPaths(HKEY_LOCAL_MACHINE, kOutlookAppPathKey, L"",
                                   setup.appPathsToStandIn ? std::optional<std::wstring>(run.outlookPath)
                                                           : std::nullopt);
@@ -248,6 +252,7 @@ SequenceRun RunSequence(const SequenceSetup& setup)
         outlook.WaitExit(run.exited && run.exitCode == 0 ? 3000 : 0);
     run.outlook = ReadLog(standInLog);
     EndStandInsLeftRunning(run.outlook);
+    run.plantedDllLoaded = planted && planted->Loaded();
     return run;
 }
 

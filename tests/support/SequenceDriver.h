@@ -70,6 +70,7 @@ struct SequenceSetup {
     int outlookWindowsAtStart = 1;
     DWORD holdNoticeMs = 0;                // how long the "user" takes to press OK
     DWORD unregisterScriptMs = 0;          // how long the unregister script runs
+    bool plantDll = false;                 // a DLL planted beside the program (PlantedDll)
 };
 
 struct ScriptRun {
@@ -83,6 +84,7 @@ struct SequenceRun : UninstallerRun {
     std::vector<ScriptRun> scripts;
     DWORD standInPidAtStart = 0;
     std::wstring outlookPath;
+    bool plantedDllLoaded = false;
 
     const ScriptRun* Script(const std::string& which) const;
     // Outlook stand-in lines of one event, in order.

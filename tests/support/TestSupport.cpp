@@ -425,6 +425,46 @@ namespace {
 const wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
 } // namespace
 
+PlantedDll::PlantedDll(const std::wstring& folder, const std::wstring& baseName)
+    : path_(folder + L"\\" + baseName + L".dll")
+{
+    CopyFileW((BinFolder() + L"\\PlantedDll.dll").c_str(), path_.c_str(), FALSE);
+    wchar_t value[1024] = L"";
+    DWORD length = GetEnvironmentVariableW(L"WINEDLLOVERRIDES", value, ARRAYSIZE(value));
+    if (length && length < ARRAYSIZE(value))
+        overrides_ = value;
+    std::wstring planted = (overrides_ ? *overrides_ + L";" : L"") + baseName + L"=n,b";
+    SetEnvironmentVariableW(L"WINEDLLOVERRIDES", planted.c_str());
+}
+
+PlantedDll::~PlantedDll()
+{
+    SetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides_ ? overrides_->c_str() : nullptr);
+}
+
+bool PlantedDll::Loaded() const
+{
+    return GetFileAttributesW((path_ + L".loaded").c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+SystemMapiStandIn::SystemMapiStandIn()
+{
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    target_ = std::wstring(system) + L"\\MAPI32.DLL";
+    saved_ = target_ + L".kit-saved";
+    // A run interrupted before it put Wine's own back has saved it already.
+    if (GetFileAttributesW(saved_.c_str()) == INVALID_FILE_ATTRIBUTES)
+        MoveFileW(target_.c_str(), saved_.c_str());
+    installed_ = CopyFileW((BinFolder() + L"\\MapiStandIn.dll").c_str(), target_.c_str(), FALSE) != 0;
+}
+
+SystemMapiStandIn::~SystemMapiStandIn()
+{
+    if (GetFileAttributesW(saved_.c_str()) != INVALID_FILE_ATTRIBUTES)
+        MoveFileExW(saved_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
 ScopedScreenDpi::ScopedScreenDpi(DWORD dpi)
 {
     DWORD size = sizeof(previous_);

@@ -142,6 +142,42 @@ private:
     bool had_ = false;
 };
 
+// The MAPI32 stand-in (MapiStandIn.dll of this flavour) as this process's
+// system folder's MAPI32.DLL, where Pelmor.dll takes MAPI32 from, for the
+// life of the object; Wine loads it there when mapi32 is overridden native
+// first. What was there before (Wine's own) comes back at the end.
+class SystemMapiStandIn {
+public:
+    SystemMapiStandIn();
+    ~SystemMapiStandIn();
+    SystemMapiStandIn(const SystemMapiStandIn&) = delete;
+    SystemMapiStandIn& operator=(const SystemMapiStandIn&) = delete;
+
+    bool Installed() const { return installed_; }
+
+private:
+    std::wstring target_, saved_;
+    bool installed_ = false;
+};
+
+// PlantedDll.dll beside a program, under the name of a DLL the program loads
+// at run time (uxtheme.dll, which windows load), with Wine told to prefer a
+// DLL found in the program's folder, as Windows' own search order would, in
+// programs started meanwhile. Loaded() tells whether one of them loaded it.
+class PlantedDll {
+public:
+    PlantedDll(const std::wstring& folder, const std::wstring& baseName = L"uxtheme");
+    ~PlantedDll();
+    PlantedDll(const PlantedDll&) = delete;
+    PlantedDll& operator=(const PlantedDll&) = delete;
+
+    bool Loaded() const;
+
+private:
+    std::wstring path_;
+    std::optional<std::wstring> overrides_;
+};
+
 // Starts an Outlook stand-in, waits for its window, closes it as a user
 // would and waits for it to end; false if it showed no window or did not end.
 bool RunOutlookUntilClosed(const std::wstring& path);
