@@ -27,9 +27,27 @@ bool Bind(HMODULE module, const MapiExport& which, Fn& function)
     return function != nullptr;
 }
 
+// MAPI32 from the system folder only: searched by bare name, Windows would
+// look in the calling program's folder first, where anyone who can write
+// there could plant a MAPI32.DLL to run inside the caller. (A 32-bit caller
+// on 64-bit Windows gets the 32-bit system folder's copy.)
+HMODULE LoadSystemMapi()
+{
+    HMODULE module = LoadLibraryExW(L"MAPI32.DLL", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (module || GetLastError() != ERROR_INVALID_PARAMETER)
+        return module;
+    // Windows that predates the search flags: the same file by its full path.
+    wchar_t path[MAX_PATH];
+    UINT length = GetSystemDirectoryW(path, MAX_PATH - 12);
+    if (length == 0 || length >= MAX_PATH - 12)
+        return nullptr;
+    lstrcatW(path, L"\\MAPI32.DLL");
+    return LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
 } // namespace
 
-MapiLibrary::MapiLibrary() : module_(LoadLibraryW(L"MAPI32.DLL"))
+MapiLibrary::MapiLibrary() : module_(LoadSystemMapi())
 {
     HMODULE m = module_.get();
     bound_ = m && Bind(m, kLogonEx, logonEx_) && Bind(m, kFreeBuffer, freeBuffer_) &&

@@ -80,8 +80,9 @@ class GetPelmorsOverStandIn : public testing::Test {
 protected:
     void SetUp() override
     {
-        // The run has Wine take the stand-in beside the test for MAPI32.
-        mapi_ = LoadLibraryW(L"MAPI32.DLL");
+        // The run has Wine take the system folder's MAPI32.DLL, the stand-in.
+        ASSERT_TRUE(standIn_.Installed());
+        mapi_ = LoadLibraryExW(L"MAPI32.DLL", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
         ASSERT_NE(mapi_, nullptr);
         configure_ = reinterpret_cast<StandInConfigureFn>(reinterpret_cast<void*>(GetProcAddress(mapi_, "StandInConfigure")));
         report_ = reinterpret_cast<StandInReportFn>(reinterpret_cast<void*>(GetProcAddress(mapi_, "StandInReport")));
@@ -103,6 +104,7 @@ protected:
         EXPECT_EQ(report.violations, 0) << report.lastViolation;
     }
 
+    SystemMapiStandIn standIn_;
     HMODULE mapi_ = nullptr;
     StandInConfigureFn configure_ = nullptr;
     StandInReportFn report_ = nullptr;
@@ -160,6 +162,31 @@ TEST_F(GetPelmorsOverStandIn, LoadedByNameItIsStdcallAndAnswers)
     FreeLibrary(pelmor);
 }
 
+// The caller below, run as a program of its own in a folder where an
+// attacker planted a MAPI32.DLL, which Windows would find there first by bare
+// name: Pelmor.dll takes the system folder's, and never loads the planted one.
+// (In this process MAPI32 is loaded already, and any load by name would get
+// that one.)
+TEST_F(GetPelmorsOverStandIn, AMapi32PlantedBesideTheCallerIsNeverLoaded)
+{
+    ScratchFolder caller(L"caller");
+    caller.CopyFromBin(L"pelmor_tests.exe");
+    caller.CopyFromBin(L"Pelmor.dll");
+    caller.CopyFromBin(L"PlantedDll.dll", L"MAPI32.DLL");
+    ChildProcess asks(L"\"" + (caller / L"pelmor_tests.exe") +
+                      L"\" --gtest_filter=GetPelmorsCaller.DISABLED_RunByThePlantedMapiTest --gtest_also_run_disabled_tests", SW_HIDE);
+    ASSERT_TRUE(asks.WaitExit(30000));
+    EXPECT_EQ(asks.ExitCode(), 0u);
+    EXPECT_EQ(GetFileAttributesW((caller / L"MAPI32.DLL.loaded").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the MAPI32.DLL beside the caller was loaded";
+}
+
+TEST(GetPelmorsCaller, DISABLED_RunByThePlantedMapiTest)
+{
+    char name[PELMOR_PROFILE_NAME_SIZE];
+    EXPECT_EQ(GetPelmors(name), 1);
+}
+
 TEST_F(GetPelmorsOverStandIn, CallersOnManyThreadsAtOnceEachGetTheName)
 {
     configure_(MapiScenario::Session, "Shared Profile");
@@ -183,7 +210,7 @@ TEST_F(GetPelmorsOverStandIn, CallersOnManyThreadsAtOnceEachGetTheName)
 
 TEST(GetPelmorsOverWinesMapi, WithNoMailClientTheBufferComesBackEmpty)
 {
-    HMODULE mapi = LoadLibraryW(L"MAPI32.DLL");
+    HMODULE mapi = LoadLibraryExW(L"MAPI32.DLL", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     ASSERT_NE(mapi, nullptr);
     ASSERT_EQ(GetProcAddress(mapi, "StandInConfigure"), nullptr) << "the stand-in was loaded, not Wine's own MAPI32";
     CallerBuffer buffer;

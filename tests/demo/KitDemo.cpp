@@ -370,7 +370,8 @@ void AskPelmor()
     const std::string which = x64 ? "64-bit" : "32-bit";
     Step step("a " + which + " caller asks Pelmor.dll", 20000);
     Say("== Pelmor.dll: a " + which + " caller outside the kit asks for the profile name");
-    HMODULE mapi = LoadLibraryW(L"MAPI32.DLL");
+    SystemMapiStandIn standIn;
+    HMODULE mapi = LoadLibraryExW(L"MAPI32.DLL", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     auto configure = reinterpret_cast<StandInConfigureFn>(reinterpret_cast<void*>(GetProcAddress(mapi, "StandInConfigure")));
     if (configure)
         configure(MapiScenario::Session, "NOX Demo Profile");
