@@ -7,9 +7,14 @@
 ;
 ; makensis -DOUT_FILE=... -DVERSION=1.00
 ;          -DPUBLISHER=... -DPRODUCT_DLL=<NOX.dll> -DPROGRAMS_DIR=<folder>
-;          -DDLLS_X86_DIR=<folder> -DDLLS_X64_DIR=<folder> NOX.nsi
+;          -DDLLS_X86_DIR=<folder> -DDLLS_X64_DIR=<folder>
+;          -DREGISTRATION_ROOT=HKLM|HKCU -DREGISTRATION_KEY=<key>
+;          -DREGISTRATION_VALUE=<name> NOX.nsi
 ; PROGRAMS_DIR holds Uninstaller.exe, Register.exe and the two batch files;
 ; DLLS_X86_DIR and DLLS_X64_DIR hold each flavour's uninstall.dll and Pelmor.dll.
+; The registration value is one that NOX.dll's registration writes with the
+; DLL's path (its class's InprocServer32, say): the setup reads it back to
+; know that the registration, which Register.exe does not wait for, is done.
 
 Unicode true
 Target x86-unicode
@@ -55,11 +60,82 @@ Function .onInit
     SetRegView 32
 FunctionEnd
 
+; Refuses, with exit code 2, to go on with the reason given.
+!macro Refuse reason
+    MessageBox MB_OK|MB_ICONSTOP "${reason}" /SD IDOK
+    SetErrorLevel 2
+    Abort "${reason}"
+!macroend
+
+; $R0 = 1 when the folder $R1 holds anything at all, else 0.
+Function FolderHoldsAnything
+    StrCpy $R0 0
+    FindFirst $R2 $R3 "$R1\*.*"
+next:
+    StrCmp $R3 "" done
+    StrCmp $R3 "." skip
+    StrCmp $R3 ".." skip
+    StrCpy $R0 1
+    Goto done
+skip:
+    FindNext $R2 $R3
+    Goto next
+done:
+    FindClose $R2
+FunctionEnd
+
+; $R0 = 1 when $R1 lies below the folder $R2 (case does not matter), else 0.
+Function IsBelow
+    StrCpy $R0 0
+    StrLen $R3 "$R2\"
+    StrCpy $R4 "$R1\" $R3
+    StrCmp $R4 "$R2\" 0 +2
+        StrCpy $R0 1
+FunctionEnd
+
+; The kit runs elevated from the install folder, and every user's Outlook
+; loads NOX.dll from it: it must be a folder only administrators can write,
+; which the folders below Program Files are, and one that holds nothing but
+; this product. A folder below Windows is never one.
+Function CheckInstallFolder
+    StrCpy $R1 "$INSTDIR"
+    StrCpy $R2 "$WINDIR"
+    Call IsBelow
+    StrCmp $R0 1 below_windows
+    StrCmp "$INSTDIR" "$WINDIR" below_windows
+    StrCpy $R2 "$PROGRAMFILES32"
+    Call IsBelow
+    StrCmp $R0 1 below_program_files
+    StrCpy $R2 "$PROGRAMFILES64"
+    Call IsBelow
+    StrCmp $R0 1 below_program_files
+    !insertmacro Refuse "$INSTDIR is not below $PROGRAMFILES. The setup runs programs from its folder with administrator rights, so it installs only where standard users cannot write."
+below_windows:
+    !insertmacro Refuse "$INSTDIR is below the Windows folder. Choose a folder below $PROGRAMFILES."
+below_program_files:
+    ; The product's own earlier installation is updated in place.
+    ReadRegStr $R3 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+    StrCmp "$R3" "$INSTDIR" checked
+    Call FolderHoldsAnything
+    StrCmp $R0 0 checked
+    !insertmacro Refuse "$INSTDIR is not empty. Choose an empty folder, or a new one: the setup would replace, and its uninstaller remove, files that are not its own."
+checked:
+FunctionEnd
+
+; The uninstaller removes files from its own folder only when that folder
+; is the product's installation, whatever _?= says.
 Function un.onInit
     SetRegView 32
+    ReadRegStr $R0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+    StrCmp "$R0" "$INSTDIR" installed
+    MessageBox MB_OK|MB_ICONSTOP "$INSTDIR is not where ${PRODUCT} is installed." /SD IDOK
+    SetErrorLevel 2
+    Quit
+installed:
 FunctionEnd
 
 Section "${PRODUCT}"
+    Call CheckInstallFolder
     SetOutPath "$INSTDIR"
     ; Installing over an installed product replaces every file.
     SetOverwrite on
@@ -105,18 +181,32 @@ Section "${PRODUCT}"
     IfErrors 0 +3
         DetailPrint "Could not start $INSTDIR\Register.exe."
         Goto failed
-    StrCmp $0 0 done
+    StrCmp $0 0 +3
         DetailPrint "Register.exe could not start the registration of NOX.dll (exit code $0)."
         Goto failed
+    ; Its exit code says only that regsvr32 started: the registration is
+    ; read back, for a few seconds, until it names the installed NOX.dll.
+    StrCpy $1 0
+wait_for_registration:
+    ReadRegStr $2 ${REGISTRATION_ROOT} "${REGISTRATION_KEY}" "${REGISTRATION_VALUE}"
+    StrCmp "$2" "$INSTDIR\NOX.dll" done
+    IntOp $1 $1 + 1
+    IntCmp $1 40 0 0 not_registered
+    Sleep 250
+    Goto wait_for_registration
+not_registered:
+    DetailPrint "regsvr32 did not register $INSTDIR\NOX.dll within 10 seconds."
 failed:
     SetErrorLevel 2
     Abort "${PRODUCT} is not registered. Uninstall it from the list of installed programs, then run this setup again."
 done:
 SectionEnd
 
-; Deletes one installed file. A file some process still has loaded (a
+; Deletes one installed file. A file some process still has open (a
 ; regsvr32 the kit started, say) is tried again for a while; if it stays in
-; use it goes at the next restart of Windows.
+; use it goes at the next restart of Windows. A file that cannot be deleted
+; for any other reason (it was made read-only, or its rights changed) is
+; left where it is, and said so.
 !macro RemoveInstalledFile path
     Push "${path}"
     Call un.RemoveInstalledFile
@@ -125,12 +215,26 @@ SectionEnd
 Function un.RemoveInstalledFile
     Exch $R0
     Push $R1
+    Push $R2
+    Push $R3
     StrCpy $R1 0
 retry:
     ClearErrors
     Delete "$R0"
     IfErrors 0 done
     IfFileExists "$R0" 0 done
+    ; In use: opening it for deletion fails with a sharing violation (32).
+    System::Call 'kernel32::CreateFileW(w R0, i 0x10000, i 0, p 0, i 3, i 0, p 0) p.R2 ?e'
+    Pop $R3
+    StrCmp $R2 -1 not_opened
+    System::Call 'kernel32::CloseHandle(p R2)'
+    Goto cannot
+not_opened:
+    StrCmp $R3 32 in_use
+cannot:
+    DetailPrint "$R0 could not be removed (error $R3); it is left as it is."
+    Goto done
+in_use:
     IntOp $R1 $R1 + 1
     IntCmp $R1 40 0 0 later
     Sleep 250
@@ -139,6 +243,8 @@ later:
     Delete /REBOOTOK "$R0"
     DetailPrint "$R0 is in use; it is removed when Windows restarts."
 done:
+    Pop $R3
+    Pop $R2
     Pop $R1
     Pop $R0
 FunctionEnd
@@ -166,7 +272,11 @@ Section "Uninstall"
     ; does not wait for it. Unregistering is idempotent, so it is run here
     ; once more, and waited for, before uninstall.dll can go: a slow
     ; unregistration must not find its DLL gone and leave the add-in's keys.
-    ExecWait '"$SYSDIR\cmd.exe" /c ""$INSTDIR\UninstUnregister.bat""' $0
+    ; Run from its folder by its bare name, so that no character of the
+    ; folder's name reaches cmd's command line; /d: no AutoRun command.
+    SetOutPath "$INSTDIR"
+    ExecWait '"$SYSDIR\cmd.exe" /d /c UninstUnregister.bat' $0
+    SetOutPath "$TEMP"
     DetailPrint "Cleanup add-in unregistered (exit code $0)."
 
     ; Only what the setup installed.

@@ -19,6 +19,61 @@ const std::vector<std::wstring> kInstalledFiles = {
     L"uninstall.dll",   L"x64\\Pelmor.dll", L"x64\\uninstall.dll",
 };
 
+// Windows' list of files to remove at its next restart, for the length of a
+// test: what the test added to it, and then the list as it was.
+class PendingRenames {
+public:
+    PendingRenames() : before_(Read()) {}
+    ~PendingRenames()
+    {
+        if (before_.empty()) {
+            RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kKey, kValue);
+            return;
+        }
+        std::wstring data;
+        for (const std::wstring& entry : before_)
+            data += entry + L'\0';
+        data += L'\0';
+        RegSetKeyValueW(HKEY_LOCAL_MACHINE, kKey, kValue, REG_MULTI_SZ, data.c_str(),
+                        static_cast<DWORD>(data.size() * sizeof(wchar_t)));
+    }
+    // The files queued for deletion since, as plain paths.
+    std::vector<std::wstring> Added() const
+    {
+        std::vector<std::wstring> now = Read(), added;
+        for (size_t i = before_.size(); i + 1 < now.size(); i += 2)
+            if (!now[i].empty() && now[i + 1].empty())
+                added.push_back(now[i].compare(0, 4, L"\\??\\") == 0 ? now[i].substr(4) : now[i]);
+        return added;
+    }
+
+private:
+    static constexpr const wchar_t* kKey = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+    static constexpr const wchar_t* kValue = L"PendingFileRenameOperations";
+    // Source and target, in pairs; an empty target is a deletion.
+    static std::vector<std::wstring> Read()
+    {
+        std::vector<wchar_t> data(65536);
+        DWORD size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+        std::vector<std::wstring> entries;
+        if (RegGetValueW(HKEY_LOCAL_MACHINE, kKey, kValue, RRF_RT_ANY, nullptr, data.data(), &size) != ERROR_SUCCESS)
+            return entries;
+        std::wstring all(data.data(), size / sizeof(wchar_t));
+        for (size_t at = 0; at < all.size();) {
+            size_t end = all.find(L'\0', at);
+            if (end == std::wstring::npos)
+                end = all.size();
+            entries.push_back(all.substr(at, end - at));
+            at = end + 1;
+        }
+        // Only whole pairs; the list ends in empty strings.
+        while (!entries.empty() && entries.back().empty() && entries.size() % 2)
+            entries.pop_back();
+        return entries;
+    }
+    std::vector<std::wstring> before_;
+};
+
 std::wstring NoxRegisteredFrom()
 {
     std::wstring value = Snapshot(HKEY_CURRENT_USER, kNoxRecordKey)[L"[RegisteredFrom]"];
@@ -127,11 +182,24 @@ TEST_F(ProductSetupTest, InstallingOverAnInstalledProductLeavesOneRegistrationAn
         entries += value.first.find(L"\\[DisplayName]") != std::wstring::npos && value.second == L"sz:NOX";
     EXPECT_EQ(entries, 1) << "the product is listed once";
 
-    // A file of the user's stays, and so does the folder that holds it.
+    // A file of the user's stays, and so does the folder that holds it. What
+    // cannot be deleted though nothing uses it (here a folder in an installed
+    // file's place) is left too, not queued for removal at restart; only a
+    // file still in use is.
     WriteFileText(folder + L"\\notes.txt", "mine\r\n");
+    const std::wstring notAFile = folder + L"\\Pelmor.dll";
+    DeleteFileW(notAFile.c_str());
+    ASSERT_TRUE(CreateDirectoryW(notAFile.c_str(), nullptr));
+    const std::wstring inUse = folder + L"\\x64\\Pelmor.dll";
+    HANDLE held = CreateFileW(inUse.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    PendingRenames pending;
     UninstallerRun run = Uninstall();
+    CloseHandle(held);
     ExpectUninstalledByItself(run);
-    EXPECT_EQ(ProductLeftovers(), "file notes.txt, folder \"" + Narrow(folder) + "\"");
+    EXPECT_EQ(pending.Added(), std::vector<std::wstring>{inUse});
+    EXPECT_TRUE(RemoveDirectoryW(notAFile.c_str())) << "what stood in Pelmor.dll's place was not left";
+    EXPECT_EQ(ProductLeftovers(), "file notes.txt, file x64\\Pelmor.dll, folder \"" + Narrow(folder) + "\"");
 }
 
 // Uninstaller.exe ends 2.5 s after starting UninstUnregister.bat, without
@@ -155,28 +223,45 @@ TEST_F(ProductSetupTest, UninstallLeavesNoKeyOfTheCleanupAddinWhenItsUnregistrat
     EXPECT_EQ(ProductLeftovers(), "");
 }
 
-// A folder where the regsvr32 copy should be: Register.exe cannot start it
-// and says so in a message box, which the user closes; the setup then ends
-// with a failure and leaves the product listed, so that it can be uninstalled.
-TEST_F(ProductSetupTest, SetupThatCannotRegisterTheProductFailsAndLeavesItUninstallable)
+// Register.exe ends as soon as regsvr32 has started, with exit code 0 even
+// when the registration then fails (here NOX.dll refuses it): the setup
+// reads the registration back, fails with exit code 2 when it does not come,
+// and leaves the product listed, so that it can be uninstalled.
+TEST_F(ProductSetupTest, SetupWhoseRegistrationFailsFailsAndLeavesItUninstallable)
 {
-    const std::wstring folder = ProductFolder();
-    ASSERT_EQ(SHCreateDirectoryExW(nullptr, (folder + L"\\regsvr32.exe").c_str(), nullptr), ERROR_SUCCESS);
-
-    ChildProcess setup(L"\"" + SetupProgram() + L"\" /S");
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil([&] {
-        for (DWORD pid : ProcessesRunning(folder + L"\\Register.exe"))
-            if ((box = FindMessageBox(pid)) != nullptr)
-                return true;
-        return false;
-    }, 30000));
-    EXPECT_NE(MessageBoxText(box).find(L"NOX.dll"), std::wstring::npos) << Narrow(MessageBoxText(box));
-    DismissMessageBox(box);
-    ASSERT_TRUE(setup.WaitExit(30000));
-    EXPECT_EQ(setup.ExitCode(), 2u);
-    EXPECT_EQ(ProductEntryValue(L"UninstallString"), L"\"" + folder + L"\\uninst.exe\"");
+    ASSERT_TRUE(SetRegistryString(HKEY_CURRENT_USER, L"Software\\NoxKitTests\\NoxStandInRefuses", L"", L"refuse"));
+    EXPECT_EQ(RunSetupSilently(SetupProgram()), 2u);
+    EXPECT_EQ(ProductEntryValue(L"UninstallString"), L"\"" + ProductFolder() + L"\\uninst.exe\"");
     EXPECT_EQ(NoxRegisteredFrom(), L"");
+}
+
+// The kit runs elevated from the install folder: the setup takes only an
+// empty folder (or the product's own) below Program Files, and writes
+// nothing anywhere else.
+TEST_F(ProductSetupTest, RefusesAFolderThatIsNotEmptyOrNotBelowProgramFiles)
+{
+    wchar_t windows[MAX_PATH];
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring busy = ProgramFilesFolder(false) + L"\\NOX busy";
+    const std::wstring drive = std::wstring(windows).substr(0, 2);
+    SHCreateDirectoryExW(nullptr, busy.c_str(), nullptr);
+    WriteFileText(busy + L"\\regsvr32.exe", "someone else's\r\n");
+    struct RemoveBusy {
+        std::wstring path;
+        ~RemoveBusy() { RemoveFolderTree(path); }
+    } removeBusy{busy};
+
+    for (const std::wstring& folder : {busy, std::wstring(windows) + L"\\NOX", drive + L"\\NOX",
+                                       ProgramFilesFolder(false)}) {
+        ChildProcess setup(L"\"" + SetupProgram() + L"\" /S /D=" + folder);
+        ASSERT_TRUE(setup.WaitExit(60000)) << Narrow(folder);
+        EXPECT_EQ(setup.ExitCode(), 2u) << Narrow(folder);
+        EXPECT_EQ(ProductEntryValue(L"DisplayName"), L"") << Narrow(folder);
+        EXPECT_EQ(GetFileAttributesW((folder + L"\\NOX.dll").c_str()), INVALID_FILE_ATTRIBUTES) << Narrow(folder);
+    }
+    EXPECT_EQ(FilesBelow(busy), std::vector<std::wstring>{L"regsvr32.exe"});
+    EXPECT_EQ(ReadLines(busy + L"\\regsvr32.exe"), std::vector<std::string>{"someone else's"});
+    EXPECT_EQ(GetFileAttributesW((drive + L"\\NOX").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 } // namespace

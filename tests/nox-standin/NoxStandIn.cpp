@@ -5,6 +5,8 @@
 //                        "NOX Toolbar" to the Outlook stand-in's command bars
 //                        (CommandBars.txt beside the Outlook of App Paths),
 //                        as the product's add-in would show one.
+//                        It fails, writing nothing, while the key
+//                        HKCU\Software\NoxKitTests\NoxStandInRefuses exists.
 //   DllUnregisterServer  removes the record.
 #include <windows.h>
 #include <string>
@@ -12,6 +14,7 @@
 namespace {
 
 const wchar_t kRecordKey[] = L"Software\\NoxKitTests\\NoxStandIn";
+const wchar_t kRefusalKey[] = L"Software\\NoxKitTests\\NoxStandInRefuses";
 const char kBar[] = "NOX Toolbar";
 
 HMODULE g_module = nullptr;
@@ -65,6 +68,10 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 STDAPI DllRegisterServer()
 {
     HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRefusalKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        RegCloseKey(key);
+        return E_FAIL;
+    }
     LONG status = RegCreateKeyExW(HKEY_CURRENT_USER, kRecordKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
     if (status != ERROR_SUCCESS)
         return HRESULT_FROM_WIN32(status);
