@@ -58,8 +58,10 @@ HRESULT LaunchScript(const wchar_t* folder, const wchar_t* scriptName, ShowState
         return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
     wchar_t system[MAX_PATH];
     UINT length = GetSystemDirectoryW(system, ARRAYSIZE(system));
-    if (length == 0 || length >= ARRAYSIZE(system))
+    if (length == 0)
         return HRESULT_FROM_WIN32(GetLastError());
+    if (length >= ARRAYSIZE(system))
+        return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
     return StartProcess(PathInFolder(system, L"cmd.exe").c_str(), ScriptCommandLine(scriptName).c_str(), folder,
                         show);
 }
