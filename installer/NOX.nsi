@@ -50,7 +50,7 @@ VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} Setup"
 VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
 
-Page directory
+Page directory "" "" DirectoryLeave
 Page instfiles
 UninstPage uninstConfirm
 UninstPage instfiles
@@ -60,10 +60,12 @@ Function .onInit
     SetRegView 32
 FunctionEnd
 
-; Refuses, with exit code 2, to go on with the reason given.
+; Refuses to go on, with the reason given: on the folder page the user stays
+; there to choose another; a silent setup ends with exit code 2.
 !macro Refuse reason
     MessageBox MB_OK|MB_ICONSTOP "${reason}" /SD IDOK
-    SetErrorLevel 2
+    IfSilent 0 +2
+        SetErrorLevel 2
     Abort "${reason}"
 !macroend
 
@@ -134,7 +136,12 @@ Function un.onInit
 installed:
 FunctionEnd
 
+Function DirectoryLeave
+    Call CheckInstallFolder
+FunctionEnd
+
 Section "${PRODUCT}"
+    ; Silent setups skip the folder page.
     Call CheckInstallFolder
     SetOutPath "$INSTDIR"
     ; Installing over an installed product replaces every file.
