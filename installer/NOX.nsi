@@ -192,7 +192,7 @@ Section "${PRODUCT}"
         DetailPrint "Register.exe could not start the registration of NOX.dll (exit code $0)."
         Goto failed
     ; Its exit code says only that regsvr32 started: the registration is
-    ; read back, for a few seconds, until it names the installed NOX.dll.
+    ; read back, for up to 10 seconds, until it names the installed NOX.dll.
     StrCpy $1 0
 wait_for_registration:
     ReadRegStr $2 ${REGISTRATION_ROOT} "${REGISTRATION_KEY}" "${REGISTRATION_VALUE}"
@@ -212,8 +212,8 @@ SectionEnd
 ; Deletes one installed file. A file some process still has open (a
 ; regsvr32 the kit started, say) is tried again for a while; if it stays in
 ; use it goes at the next restart of Windows. A file that cannot be deleted
-; for any other reason (it was made read-only, or its rights changed) is
-; left where it is, and said so.
+; for any other reason (its rights forbid it, or a folder stands in its
+; place) is left where it is, and said so.
 !macro RemoveInstalledFile path
     Push "${path}"
     Call un.RemoveInstalledFile
