@@ -33,27 +33,18 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # ---- 32-bit programs -------------------------------------------------------
-wine32_loader=/usr/lib/wine/wine
+# shellcheck source=../tests/harness/machine.sh
+. "$(dirname "$0")/../tests/harness/machine.sh"
 qemu=/usr/bin/qemu-i386-static
 binfmt=/proc/sys/fs/binfmt_misc
 entry=$binfmt/qemu-i386
 # qemu releases before 8 take about 50 s of CPU for each 32-bit Wine process.
 qemu_least_major=8
 
-runs_32bit() { "$wine32_loader" --version >/dev/null 2>&1; }
 cannot() { # REASON WHAT-TO-RUN
     echo "setup: this machine cannot run 32-bit programs: $1" >&2
     echo "setup: $2" >&2
     exit 3
-}
-# The version of a qemu-i386, as "10.0.2"; of the emulator the kernel runs
-# for 32-bit programs when given no path (qemu reads QEMU_VERSION).
-qemu_version() {
-    if [ -n "${1:-}" ]; then
-        "$1" --version 2>/dev/null
-    else
-        QEMU_VERSION=1 /lib/ld-linux.so.2 2>/dev/null
-    fi | sed -n 's/^qemu-i386 version \([0-9.]*\).*/\1/p' | head -n1
 }
 
 # An interpreter entry that no longer runs the installed qemu (flag F keeps
@@ -61,19 +52,19 @@ qemu_version() {
 # removed, and registered again below.
 if [ -e "$entry" ]; then
     if ! grep -qx "interpreter $qemu" "$entry" || ! grep -q '^flags:.*F' "$entry" ||
-        [ "$(qemu_version)" != "$(qemu_version "$qemu")" ]; then
+        [ "$(qemu_i386_version)" != "$(qemu_i386_version "$qemu")" ]; then
         [ -w "$entry" ] || cannot "its qemu-i386 entry in binfmt_misc is stale, and only root can replace it" \
             "run as root: sudo bash scripts/setup.sh"
         echo -1 >"$entry"
         echo "setup: removed a stale qemu-i386 entry from binfmt_misc" >&2
     fi
 fi
-runs_32bit && exit 0
+machine_runs_32bit && exit 0
 
 # The kernel runs no 32-bit program: have qemu-user run them.
 [ "$(id -u)" -eq 0 ] || cannot "the kernel refuses them, and registering qemu as their interpreter needs root" \
     "run as root: sudo bash scripts/setup.sh"
-qemu_major=$(qemu_version "$qemu" | cut -d. -f1)
+qemu_major=$(qemu_i386_version "$qemu" | cut -d. -f1)
 if [ "${qemu_major:-0}" -lt $qemu_least_major ]; then
     # bookworm's own qemu (7.2) is far too slow here; backports has a usable one.
     sources=(/etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources)
@@ -91,9 +82,9 @@ EOF
     apt-get update -qq >/dev/null
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends -t bookworm-backports \
         qemu-user-static >/dev/null
-    qemu_major=$(qemu_version "$qemu" | cut -d. -f1)
+    qemu_major=$(qemu_i386_version "$qemu" | cut -d. -f1)
     [ "${qemu_major:-0}" -ge $qemu_least_major ] ||
-        cannot "bookworm-backports offers qemu-user-static $(qemu_version "$qemu"), and $qemu_least_major or later is needed" \
+        cannot "bookworm-backports offers qemu-user-static $(qemu_i386_version "$qemu"), and $qemu_least_major or later is needed" \
             "install a qemu-user-static of version $qemu_least_major or later, then run this script again"
 fi
 if [ ! -e "$binfmt/register" ]; then
@@ -109,6 +100,6 @@ if [ ! -e "$entry" ]; then
         cannot "binfmt_misc refused the qemu-i386 entry" \
             "check $binfmt/status is 'enabled', then run this script again"
 fi
-runs_32bit || cannot "Wine's 32-bit loader still does not start through qemu $(qemu_version "$qemu")" \
-    "try: $wine32_loader --version"
-echo "setup: the kernel runs no 32-bit program; registered qemu-i386 $(qemu_version) with binfmt_misc, and Wine's 32-bit loader now runs" >&2
+machine_runs_32bit || cannot "Wine's 32-bit loader still does not start through qemu $(qemu_i386_version "$qemu")" \
+    "try: $WINE32_LOADER --version"
+echo "setup: the kernel runs no 32-bit program; registered qemu-i386 $(qemu_i386_version) with binfmt_misc, and Wine's 32-bit loader now runs" >&2

@@ -229,7 +229,7 @@ TEST_F(ProductSetupTest, UninstallLeavesNoKeyOfTheCleanupAddinWhenItsUnregistrat
 // and leaves the product listed, so that it can be uninstalled.
 TEST_F(ProductSetupTest, SetupWhoseRegistrationFailsFailsAndLeavesItUninstallable)
 {
-    ASSERT_TRUE(SetRegistryString(HKEY_CURRENT_USER, L"Software\\NoxKitTests\\NoxStandInRefuses", L"", L"refuse"));
+    ASSERT_TRUE(SetRegistryString(HKEY_CURRENT_USER, kNoxRefusalKey, L"", L"refuse"));
     EXPECT_EQ(RunSetupSilently(SetupProgram()), 2u);
     EXPECT_EQ(ProductEntryValue(L"UninstallString"), L"\"" + ProductFolder() + L"\\uninst.exe\"");
     EXPECT_EQ(NoxRegisteredFrom(), L"");

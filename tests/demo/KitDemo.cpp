@@ -104,6 +104,14 @@ void LeaveWhatAnInterruptedRunLeaves(const Machine& machine)
     stray.Detach(); // it outlives this step, as it would an interrupted run
 }
 
+constexpr REGSAM kBothViews[] = {KEY_WOW64_32KEY, KEY_WOW64_64KEY};
+
+// True when App Paths, in this registry view, names the life's Outlook.
+bool AppPathsNames(const Machine& machine, REGSAM view)
+{
+    return Snapshot(HKEY_LOCAL_MACHINE, kOutlookAppPathKey, view)[L"[]"] == L"sz:" + machine.outlookExe;
+}
+
 // What an earlier run may have left besides the product: an App Paths entry
 // naming one of the life's Outlooks, in either view, and Outlook's folders.
 std::string LeftoversOfTheLife(const std::vector<Machine>& machines)
@@ -111,8 +119,8 @@ std::string LeftoversOfTheLife(const std::vector<Machine>& machines)
     std::string left = ProductLeftovers();
     auto add = [&](const std::string& what) { left += (left.empty() ? "" : ", ") + what; };
     for (const Machine& machine : machines) {
-        for (REGSAM view : {REGSAM(KEY_WOW64_32KEY), REGSAM(KEY_WOW64_64KEY)}) {
-            if (Snapshot(HKEY_LOCAL_MACHINE, kOutlookAppPathKey, view)[L"[]"] == L"sz:" + machine.outlookExe)
+        for (REGSAM view : kBothViews) {
+            if (AppPathsNames(machine, view))
                 add(std::string("an App Paths entry (") + (view == KEY_WOW64_64KEY ? "64" : "32") +
                     "-bit view) naming \"" + Narrow(machine.outlookExe) + "\"");
         }
@@ -141,9 +149,9 @@ void StartFromAKnownState(const std::vector<Machine>& machines)
     RemoveProduct();
     DeleteRegistryTree(HKEY_CURRENT_USER, L"Software\\NoxKitTests");
     // An App Paths entry an interrupted run left names an Outlook it removed.
-    for (REGSAM view : {REGSAM(KEY_WOW64_32KEY), REGSAM(KEY_WOW64_64KEY)}) {
+    for (REGSAM view : kBothViews) {
         for (const Machine& machine : machines) {
-            if (Snapshot(HKEY_LOCAL_MACHINE, kOutlookAppPathKey, view)[L"[]"] == L"sz:" + machine.outlookExe)
+            if (AppPathsNames(machine, view))
                 DeleteRegistryTree(HKEY_LOCAL_MACHINE, kOutlookAppPathKey, view);
         }
     }

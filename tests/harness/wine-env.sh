@@ -64,7 +64,7 @@ start() {
         printf 'XVFB_PID=%s\nexport DISPLAY=%s\n' "$xvfb_pid" "$DISPLAY" >"$state_file"
     fi
     echo "KIT_RUNS_32BIT=$runs_32bit" >>"$state_file"
-    echo "KIT_32BIT_EMULATED_BY=$(qemu_running_32bit)" >>"$state_file"
+    echo "KIT_32BIT_EMULATED_BY=$(qemu_i386_version)" >>"$state_file"
     [ "$runs_32bit" = 1 ] || echo "wine-env: this machine cannot run 32-bit programs, so Wine runs no 32-bit" \
         "Windows program here: the 32-bit tests are skipped (scripts/setup.sh, as root, registers qemu-user" \
         "to run them)" >&2

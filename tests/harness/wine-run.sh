@@ -12,7 +12,6 @@ shift
 . "$(dirname "$0")/wine-common.sh"
 # A test may have a stand-in beside it take the place of one of Wine's DLLs.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d${KIT_DLL_OVERRIDES:+;$KIT_DLL_OVERRIDES}"
-export KIT_RUNS_32BIT
 
 # The machine field of a PE file's header: 014c for 32-bit x86.
 pe_machine() {

@@ -10,6 +10,8 @@
 inline const wchar_t kProductUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NOX";
 // Where the NOX.dll stand-in records its registration.
 inline const wchar_t kNoxRecordKey[] = L"Software\\NoxKitTests\\NoxStandIn";
+// While this key exists, the NOX.dll stand-in refuses its registration.
+inline const wchar_t kNoxRefusalKey[] = L"Software\\NoxKitTests\\NoxStandInRefuses";
 
 // The setup of this build, and the same listed under an older version.
 std::wstring SetupProgram();

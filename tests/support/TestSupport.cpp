@@ -11,12 +11,6 @@ std::wstring BinFolder()
     return FolderOfPathText(std::wstring(path, GetModuleFileNameW(nullptr, path, ARRAYSIZE(path))));
 }
 
-bool MachineRuns32Bit()
-{
-    wchar_t value[8] = {};
-    return !GetEnvironmentVariableW(L"KIT_RUNS_32BIT", value, ARRAYSIZE(value)) || value[0] != L'0';
-}
-
 namespace {
 
 std::wstring Environment(const wchar_t* name)

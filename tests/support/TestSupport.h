@@ -117,9 +117,6 @@ constexpr REGSAM kOtherView = KEY_WOW64_32KEY;
 constexpr REGSAM kOtherView = KEY_WOW64_64KEY;
 #endif
 
-// True when this machine runs 32-bit Windows programs (the harness says so).
-bool MachineRuns32Bit();
-
 // Where programs of one bitness install: %ProgramFiles(x86)% for 32-bit ones,
 // %ProgramW6432% for 64-bit ones, or %ProgramFiles% where only that is set
 // (32-bit Windows).
