@@ -3,6 +3,7 @@
 # (or one run of the kit) uses, in a private Wine prefix under STATE_DIR.
 #   wine-env.sh start STATE_DIR [DISPLAY]
 #   wine-env.sh stop STATE_DIR
+# KIT_DESKTOP_HOLDER may name HoldDesktop.exe, which start then runs.
 # Given a DISPLAY (a person's own screen), no Xvfb is started.
 # Only the Xvfb and wineserver started here are stopped, by pid and by prefix.
 # session.env records the display, whether 32-bit programs can run here, and
@@ -100,6 +101,11 @@ REG
     # Start the prefix's services and desktop here, with no pipes of the
     # caller open: started by the first test instead, they would hold CTest's.
     "$WINE" wineboot </dev/null >/dev/null 2>&1
+    # A program that keeps the desktop in use until the server ends it (see
+    # it for why), where the caller names one.
+    if [ -n "${KIT_DESKTOP_HOLDER:-}" ]; then
+        "$WINE" "$KIT_DESKTOP_HOLDER" </dev/null >/dev/null 2>&1 &
+    fi
 }
 
 case $action in
