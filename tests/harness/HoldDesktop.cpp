@@ -1,5 +1,7 @@
 // Keeps the session's desktop in use for as long as the session runs; the
-// session's wineserver ends it.
+// session's wineserver ends it. Given a path, it creates that file once the
+// desktop is up, so that its starter knows that no later program starts the
+// desktop's explorer (which would keep that program's output open for good).
 //
 // Wine closes a desktop, and ends the explorer that owns its window, a second
 // after the last program using it has ended. A program that starts just then
@@ -8,9 +10,15 @@
 // the desktop under a running program, so the tests must not see that either.
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR readyFile, int)
 {
     GetDesktopWindow();
+    if (*readyFile) {
+        HANDLE file = CreateFileW(readyFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return 1;
+        CloseHandle(file);
+    }
     Sleep(INFINITE);
     return 0;
 }

@@ -102,9 +102,14 @@ REG
     # caller open: started by the first test instead, they would hold CTest's.
     "$WINE" wineboot </dev/null >/dev/null 2>&1
     # A program that keeps the desktop in use until the server ends it (see
-    # it for why), where the caller names one.
-    if [ -n "${KIT_DESKTOP_HOLDER:-}" ]; then
-        "$WINE" "$KIT_DESKTOP_HOLDER" </dev/null >/dev/null 2>&1 &
+    # it for why), where the caller names one; it must hold the desktop
+    # before the first test starts.
+    if [ -n "${KIT_DESKTOP_HOLDER:-}" ] && [ "$runs_32bit" = 1 ]; then
+        local held=$state_dir/desktop-held
+        rm -f "$held"
+        "$WINE" "$KIT_DESKTOP_HOLDER" "Z:${held//\//\\}" </dev/null >/dev/null 2>&1 &
+        for _ in $(seq 300); do [ -e "$held" ] && break; sleep 0.1; done
+        [ -e "$held" ] || { echo "wine-env: $KIT_DESKTOP_HOLDER did not take the desktop" >&2; exit 1; }
     fi
 }
 
