@@ -111,9 +111,9 @@ TEST_F(AddinRegistration, WritesItsEntriesTheSameTwiceAndRemovesOnlyItsOwn)
     EXPECT_EQ(classKey[L"InprocServer32\\[]"], L"sz:" + DllPath());
     EXPECT_EQ(classKey[L"InprocServer32\\[ThreadingModel]"], L"sz:Apartment");
     EXPECT_EQ(classKey[L"ProgID\\[]"], L"sz:UninstallDll.Connect");
-    EXPECT_EQ(classKey[L"TypeLib\\[]"], L"sz:{42A16CBD-E568-4F8F-9382-E3912DAB246D}");
+    EXPECT_EQ(classKey[L"TypeLib\\[]"], L"sz:" + kLibidText);
     EXPECT_EQ(classKey[L"Version\\[]"], L"sz:1.0");
-    EXPECT_EQ(Snapshot(HKEY_LOCAL_MACHINE, kProgIdKey)[L"CLSID\\[]"], L"sz:{0B467E24-3081-45BE-BD2E-B134E73C87E9}");
+    EXPECT_EQ(Snapshot(HKEY_LOCAL_MACHINE, kProgIdKey)[L"CLSID\\[]"], L"sz:" + kClsidText);
     Tree typeLib = Snapshot(HKEY_LOCAL_MACHINE, kTypeLibKey);
     EXPECT_EQ(typeLib[L"1.0\\[]"], L"sz:Anti-Spam");
     EXPECT_EQ(typeLib[L"1.0\\0\\" + std::wstring(kOwnPlatform) + L"\\[]"], L"sz:" + DllPath());
@@ -121,21 +121,21 @@ TEST_F(AddinRegistration, WritesItsEntriesTheSameTwiceAndRemovesOnlyItsOwn)
     Tree interfaceKey = Snapshot(HKEY_LOCAL_MACHINE, kInterfaceKey);
     EXPECT_EQ(interfaceKey[L"[]"], L"sz:_Connect");
     EXPECT_EQ(interfaceKey[L"ProxyStubClsid32\\[]"], L"sz:{00020424-0000-0000-C000-000000000046}");
-    EXPECT_EQ(interfaceKey[L"TypeLib\\[]"], L"sz:{42A16CBD-E568-4F8F-9382-E3912DAB246D}");
+    EXPECT_EQ(interfaceKey[L"TypeLib\\[]"], L"sz:" + kLibidText);
 
     std::vector<Tree> once;
-    for (const wchar_t* key : {kClassKey, kProgIdKey, kTypeLibKey, kInterfaceKey})
+    for (const std::wstring& key : kClassKeys)
         once.push_back(Snapshot(HKEY_LOCAL_MACHINE, key));
     once.push_back(Snapshot(HKEY_CURRENT_USER, kAddinKey));
     ASSERT_EQ(Regsvr32(L"/s"), 0u);
     std::vector<Tree> twice;
-    for (const wchar_t* key : {kClassKey, kProgIdKey, kTypeLibKey, kInterfaceKey})
+    for (const std::wstring& key : kClassKeys)
         twice.push_back(Snapshot(HKEY_LOCAL_MACHINE, key));
     twice.push_back(Snapshot(HKEY_CURRENT_USER, kAddinKey));
     EXPECT_EQ(once, twice);
 
     ASSERT_EQ(Regsvr32(L"/u /s"), 0u);
-    for (const wchar_t* key : {kClassKey, kProgIdKey, kTypeLibKey, kInterfaceKey})
+    for (const std::wstring& key : kClassKeys)
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key)) << Narrow(key);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kAddinKey));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kExtensibilityKey));
@@ -271,14 +271,14 @@ struct OtherFlavourRegistered {
         SetRegistryString(HKEY_LOCAL_MACHINE, std::wstring(kClassKey) + L"\\InprocServer32", L"", path, kOtherView);
         SetRegistryString(HKEY_LOCAL_MACHINE, kInterfaceKey, L"", L"_Connect", kOtherView);
         SetRegistryString(HKEY_LOCAL_MACHINE, kProgIdKey + std::wstring(L"\\CLSID"), L"",
-                          L"{0B467E24-3081-45BE-BD2E-B134E73C87E9}", kOtherView);
+                          kClsidText, kOtherView);
         SetRegistryString(HKEY_LOCAL_MACHINE, std::wstring(kTypeLibKey) + L"\\1.0\\0\\" + kOtherPlatform, L"", path,
                           kOtherView);
         SetRegistryString(HKEY_CURRENT_USER, kAddinKey, L"FriendlyName", L"NOX Uninstall");
     }
     ~OtherFlavourRegistered()
     {
-        for (const wchar_t* key : {kClassKey, kInterfaceKey, kProgIdKey, kTypeLibKey})
+        for (const std::wstring& key : kClassKeys)
             DeleteRegistryTree(HKEY_LOCAL_MACHINE, key, kOtherView);
         DeleteRegistryTree(HKEY_CURRENT_USER, kAddinKey);
     }
@@ -317,10 +317,10 @@ TEST_F(AddinRegistration, TheLastFlavourUnregisteredTakesTheSharedEntriesFromBot
     // Where Windows keeps the ProgID apart per view, the other flavour's copy
     // is there too.
     SetRegistryString(HKEY_LOCAL_MACHINE, std::wstring(kProgIdKey) + L"\\CLSID", L"",
-                      L"{0B467E24-3081-45BE-BD2E-B134E73C87E9}", kOtherView);
+                      kClsidText, kOtherView);
     ASSERT_EQ(Regsvr32(L"/u /s"), 0u);
     for (REGSAM view : {REGSAM(0), kOtherView}) {
-        for (const wchar_t* key : {kClassKey, kProgIdKey, kTypeLibKey, kInterfaceKey})
+        for (const std::wstring& key : kClassKeys)
             EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key, view)) << Narrow(key) << " view " << view;
     }
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kAddinKey));

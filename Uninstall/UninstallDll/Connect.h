@@ -4,11 +4,11 @@
 // explorer whose name contains "NOX"; the rest is holding references.
 #include "ComPtr.h"
 #include "Extensibility.h"
+#include "Guids.h"
 #include "HeapAllocated.h"
 
-// The class's default interface: dual, with no members of its own.
-struct _Connect : public IDispatch {
-};
+// _Connect, the class's default interface, is the type library's: dual,
+// with no members of its own.
 
 class Connect final : public _Connect, public IDTExtensibility2, public HeapAllocated {
 public:

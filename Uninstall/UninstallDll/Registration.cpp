@@ -1,30 +1,36 @@
 #include "Registration.h"
 #include "AddinRecord.h"
 #include "AppFolder.h"
+#include "Guids.h"
 #include "RegistryJournal.h"
 #include "UniqueResource.h"
 
 namespace {
 
-#define CLASS_KEY L"Software\\Classes\\CLSID\\{0B467E24-3081-45BE-BD2E-B134E73C87E9}"
-#define PROGID_KEY L"Software\\Classes\\UninstallDll.Connect"
-#define TYPELIB_KEY L"Software\\Classes\\TypeLib\\{42A16CBD-E568-4F8F-9382-E3912DAB246D}"
-#define INTERFACE_KEY L"Software\\Classes\\Interface\\{DBF124D5-EC3D-4609-8E5F-991D3802BD23}"
-
 const wchar_t kProgId[] = L"UninstallDll.Connect";
-const wchar_t kClsid[] = L"{0B467E24-3081-45BE-BD2E-B134E73C87E9}";
-const wchar_t kLibid[] = L"{42A16CBD-E568-4F8F-9382-E3912DAB246D}";
+const wchar_t kProgIdKey[] = L"Software\\Classes\\UninstallDll.Connect";
 const wchar_t kTypeLibMarshaler[] = L"{00020424-0000-0000-C000-000000000046}";
+
+// The server's keys, named by the identities the type library declares.
+struct ServerKeys {
+    GuidText clsid{CLSID_Connect};
+    GuidText libid{LIBID_UninstallDll};
+    WideText classKey = WideText(L"Software\\Classes\\CLSID\\").Append(clsid.text);
+    WideText typeLibKey = WideText(L"Software\\Classes\\TypeLib\\").Append(libid.text);
+    WideText interfaceKey = WideText(L"Software\\Classes\\Interface\\").Append(GuidText(IID__Connect).text);
+
+    static WideText Below(const WideText& key, const wchar_t* subkey) { return WideText(key).Append(subkey); }
+};
 
 // Each flavour registers its class in its own registry view. The type
 // library's key is one both views share (Windows keeps 0\win32 and 0\win64
 // side by side in it), and so are the ProgID and the add-in entry: those go
 // only with the last flavour registered.
 #ifdef _WIN64
-#define TYPELIB_PLATFORM L"win64"
+#define TYPELIB_FILE_KEY L"\\1.0\\0\\win64"
 constexpr REGSAM kOtherView = KEY_WOW64_32KEY;
 #else
-#define TYPELIB_PLATFORM L"win32"
+#define TYPELIB_FILE_KEY L"\\1.0\\0\\win32"
 constexpr REGSAM kOtherView = KEY_WOW64_64KEY;
 #endif
 constexpr REGSAM kOwnView = 0;
@@ -129,24 +135,38 @@ HRESULT RegisterServer(HMODULE module)
     WideText displayName = FromRecord(entry.displayName);
     WideText description = FromRecord(entry.description);
 
+    ServerKeys keys;
+    WideText inprocKey = ServerKeys::Below(keys.classKey, L"\\InprocServer32");
+    WideText classProgIdKey = ServerKeys::Below(keys.classKey, L"\\ProgID");
+    WideText classTypeLibKey = ServerKeys::Below(keys.classKey, L"\\TypeLib");
+    WideText classVersionKey = ServerKeys::Below(keys.classKey, L"\\Version");
+    WideText progIdClassKey = WideText(kProgIdKey).Append(L"\\CLSID");
+    WideText versionKey = ServerKeys::Below(keys.typeLibKey, L"\\1.0");
+    WideText fileKey = ServerKeys::Below(keys.typeLibKey, TYPELIB_FILE_KEY);
+    WideText flagsKey = ServerKeys::Below(keys.typeLibKey, L"\\1.0\\FLAGS");
+    WideText helpDirKey = ServerKeys::Below(keys.typeLibKey, L"\\1.0\\HELPDIR");
+    WideText proxyStubKey = ServerKeys::Below(keys.interfaceKey, L"\\ProxyStubClsid");
+    WideText proxyStub32Key = ServerKeys::Below(keys.interfaceKey, L"\\ProxyStubClsid32");
+    WideText interfaceTypeLibKey = ServerKeys::Below(keys.interfaceKey, L"\\TypeLib");
+
     const Row rows[] = {
-        {HKEY_LOCAL_MACHINE, CLASS_KEY, nullptr, kProgId, 0},
-        {HKEY_LOCAL_MACHINE, CLASS_KEY L"\\InprocServer32", nullptr, path.c_str(), 0},
-        {HKEY_LOCAL_MACHINE, CLASS_KEY L"\\InprocServer32", L"ThreadingModel", L"Apartment", 0},
-        {HKEY_LOCAL_MACHINE, CLASS_KEY L"\\ProgID", nullptr, kProgId, 0},
-        {HKEY_LOCAL_MACHINE, CLASS_KEY L"\\TypeLib", nullptr, kLibid, 0},
-        {HKEY_LOCAL_MACHINE, CLASS_KEY L"\\Version", nullptr, L"1.0", 0},
-        {HKEY_LOCAL_MACHINE, PROGID_KEY, nullptr, kProgId, 0},
-        {HKEY_LOCAL_MACHINE, PROGID_KEY L"\\CLSID", nullptr, kClsid, 0},
-        {HKEY_LOCAL_MACHINE, TYPELIB_KEY L"\\1.0", nullptr, L"Anti-Spam", 0},
-        {HKEY_LOCAL_MACHINE, TYPELIB_KEY L"\\1.0\\0\\" TYPELIB_PLATFORM, nullptr, path.c_str(), 0},
-        {HKEY_LOCAL_MACHINE, TYPELIB_KEY L"\\1.0\\FLAGS", nullptr, L"0", 0},
-        {HKEY_LOCAL_MACHINE, TYPELIB_KEY L"\\1.0\\HELPDIR", nullptr, folder.c_str(), 0},
-        {HKEY_LOCAL_MACHINE, INTERFACE_KEY, nullptr, L"_Connect", 0},
-        {HKEY_LOCAL_MACHINE, INTERFACE_KEY L"\\ProxyStubClsid", nullptr, kTypeLibMarshaler, 0},
-        {HKEY_LOCAL_MACHINE, INTERFACE_KEY L"\\ProxyStubClsid32", nullptr, kTypeLibMarshaler, 0},
-        {HKEY_LOCAL_MACHINE, INTERFACE_KEY L"\\TypeLib", nullptr, kLibid, 0},
-        {HKEY_LOCAL_MACHINE, INTERFACE_KEY L"\\TypeLib", L"Version", L"1.0", 0},
+        {HKEY_LOCAL_MACHINE, keys.classKey.c_str(), nullptr, kProgId, 0},
+        {HKEY_LOCAL_MACHINE, inprocKey.c_str(), nullptr, path.c_str(), 0},
+        {HKEY_LOCAL_MACHINE, inprocKey.c_str(), L"ThreadingModel", L"Apartment", 0},
+        {HKEY_LOCAL_MACHINE, classProgIdKey.c_str(), nullptr, kProgId, 0},
+        {HKEY_LOCAL_MACHINE, classTypeLibKey.c_str(), nullptr, keys.libid.text, 0},
+        {HKEY_LOCAL_MACHINE, classVersionKey.c_str(), nullptr, L"1.0", 0},
+        {HKEY_LOCAL_MACHINE, kProgIdKey, nullptr, kProgId, 0},
+        {HKEY_LOCAL_MACHINE, progIdClassKey.c_str(), nullptr, keys.clsid.text, 0},
+        {HKEY_LOCAL_MACHINE, versionKey.c_str(), nullptr, L"Anti-Spam", 0},
+        {HKEY_LOCAL_MACHINE, fileKey.c_str(), nullptr, path.c_str(), 0},
+        {HKEY_LOCAL_MACHINE, flagsKey.c_str(), nullptr, L"0", 0},
+        {HKEY_LOCAL_MACHINE, helpDirKey.c_str(), nullptr, folder.c_str(), 0},
+        {HKEY_LOCAL_MACHINE, keys.interfaceKey.c_str(), nullptr, L"_Connect", 0},
+        {HKEY_LOCAL_MACHINE, proxyStubKey.c_str(), nullptr, kTypeLibMarshaler, 0},
+        {HKEY_LOCAL_MACHINE, proxyStub32Key.c_str(), nullptr, kTypeLibMarshaler, 0},
+        {HKEY_LOCAL_MACHINE, interfaceTypeLibKey.c_str(), nullptr, keys.libid.text, 0},
+        {HKEY_LOCAL_MACHINE, interfaceTypeLibKey.c_str(), L"Version", L"1.0", 0},
         {addinRoot, addinKey.c_str(), L"FriendlyName", displayName.c_str(), 0},
         {addinRoot, addinKey.c_str(), L"Description", description.c_str(), 0},
         {addinRoot, addinKey.c_str(), L"LoadBehavior", nullptr, entry.loadBehavior},
@@ -173,21 +193,24 @@ HRESULT UnregisterServer(HMODULE module)
     if (FAILED(hr))
         return hr;
 
+    ServerKeys keys;
+    WideText versionKey = ServerKeys::Below(keys.typeLibKey, L"\\1.0");
     FirstFailure result;
-    result.Note(DeleteTreeInView(HKEY_LOCAL_MACHINE, CLASS_KEY, kOwnView));
-    result.Note(DeleteTreeInView(HKEY_LOCAL_MACHINE, INTERFACE_KEY, kOwnView));
-    result.Note(DeleteTreeInView(HKEY_LOCAL_MACHINE, TYPELIB_KEY L"\\1.0\\0\\" TYPELIB_PLATFORM, kOwnView));
-    bool otherFlavourLeft = KeyExistsInView(HKEY_LOCAL_MACHINE, CLASS_KEY L"\\InprocServer32", kOtherView);
+    result.Note(DeleteTreeInView(HKEY_LOCAL_MACHINE, keys.classKey.c_str(), kOwnView));
+    result.Note(DeleteTreeInView(HKEY_LOCAL_MACHINE, keys.interfaceKey.c_str(), kOwnView));
+    result.Note(DeleteTreeInView(HKEY_LOCAL_MACHINE, ServerKeys::Below(keys.typeLibKey, TYPELIB_FILE_KEY).c_str(), kOwnView));
+    bool otherFlavourLeft =
+        KeyExistsInView(HKEY_LOCAL_MACHINE, ServerKeys::Below(keys.classKey, L"\\InprocServer32").c_str(), kOtherView);
     const REGSAM views[] = {kOwnView, kOtherView};
     for (REGSAM view : views) {
         // The version key goes when neither platform's file is left in it.
-        if (!HasSubkeys(HKEY_LOCAL_MACHINE, TYPELIB_KEY L"\\1.0\\0", view)) {
-            result.Note(DeleteTreeInView(HKEY_LOCAL_MACHINE, TYPELIB_KEY L"\\1.0", view));
+        if (!HasSubkeys(HKEY_LOCAL_MACHINE, ServerKeys::Below(versionKey, L"\\0").c_str(), view)) {
+            result.Note(DeleteTreeInView(HKEY_LOCAL_MACHINE, versionKey.c_str(), view));
             // Fails, as it should, while another version of the library is registered.
-            RegDeleteKeyExW(HKEY_LOCAL_MACHINE, TYPELIB_KEY, view, 0);
+            RegDeleteKeyExW(HKEY_LOCAL_MACHINE, keys.typeLibKey.c_str(), view, 0);
         }
         if (!otherFlavourLeft) {
-            result.Note(DeleteTreeInView(HKEY_LOCAL_MACHINE, PROGID_KEY, view));
+            result.Note(DeleteTreeInView(HKEY_LOCAL_MACHINE, kProgIdKey, view));
             result.Note(DeleteTreeInView(addinRoot, addinKey.c_str(), view));
         }
     }

@@ -2,16 +2,23 @@
 // Where uninstall.dll's registration lives, below HKEY_LOCAL_MACHINE (the
 // class keys) and HKEY_CURRENT_USER (the add-in entry).
 #include <windows.h>
+#include <ole2.h>
 #include <string>
+#include "UninstallDll_h.h"
 
-inline const wchar_t kClassKey[] = L"Software\\Classes\\CLSID\\{0B467E24-3081-45BE-BD2E-B134E73C87E9}";
-inline const wchar_t kProgIdKey[] = L"Software\\Classes\\UninstallDll.Connect";
-inline const wchar_t kTypeLibKey[] = L"Software\\Classes\\TypeLib\\{42A16CBD-E568-4F8F-9382-E3912DAB246D}";
-inline const wchar_t kInterfaceKey[] = L"Software\\Classes\\Interface\\{DBF124D5-EC3D-4609-8E5F-991D3802BD23}";
+// "{XXXXXXXX-...}", as the registry names a GUID.
+std::wstring RegistryText(REFGUID guid);
+
+inline const std::wstring kClsidText = RegistryText(CLSID_Connect);
+inline const std::wstring kLibidText = RegistryText(LIBID_UninstallDll);
+inline const std::wstring kClassKey = L"Software\\Classes\\CLSID\\" + kClsidText;
+inline const std::wstring kProgIdKey = L"Software\\Classes\\UninstallDll.Connect";
+inline const std::wstring kTypeLibKey = L"Software\\Classes\\TypeLib\\" + kLibidText;
+inline const std::wstring kInterfaceKey = L"Software\\Classes\\Interface\\" + RegistryText(IID__Connect);
 inline const wchar_t kAddinsKey[] = L"Software\\Microsoft\\Office\\Outlook\\Addins";
 inline const wchar_t kAddinKey[] = L"Software\\Microsoft\\Office\\Outlook\\Addins\\UninstallDll.Connect";
 // The class keys, each of which a flavour writes in its registry view.
-inline const wchar_t* const kClassKeys[] = {kClassKey, kProgIdKey, kTypeLibKey, kInterfaceKey};
+inline const std::wstring kClassKeys[] = {kClassKey, kProgIdKey, kTypeLibKey, kInterfaceKey};
 
 // The add-in's keys still in the registry, in either view, named ("" when none).
 std::string AddinKeysLeft();
