@@ -49,10 +49,28 @@ private:
     Type value_ = Traits::Invalid();
 };
 
+// Kernel handles come in two kinds, told apart by what their creating call
+// returns on failure: null (CreateProcess's process and thread, events,
+// mutexes, mappings) or INVALID_HANDLE_VALUE (CreateFile, a snapshot).
+// Holding one kind with the other's traits would close -1, the current
+// process's pseudo handle, or keep a failure as if it were a handle.
 struct KernelHandleTraits {
     using Type = HANDLE;
     static Type Invalid() { return nullptr; }
     static void Close(Type handle) { CloseHandle(handle); }
+};
+
+struct FileHandleTraits {
+    using Type = HANDLE;
+    static Type Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Type handle) { CloseHandle(handle); }
+};
+
+// FindFirstFile's search handle, INVALID_HANDLE_VALUE on failure.
+struct FindHandleTraits {
+    using Type = HANDLE;
+    static Type Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Type search) { FindClose(search); }
 };
 
 struct RegistryKeyTraits {
@@ -68,5 +86,7 @@ struct ModuleTraits {
 };
 
 using UniqueHandle = UniqueResource<KernelHandleTraits>;
+using UniqueFileHandle = UniqueResource<FileHandleTraits>;
+using UniqueFindHandle = UniqueResource<FindHandleTraits>;
 using UniqueRegKey = UniqueResource<RegistryKeyTraits>;
 using UniqueModule = UniqueResource<ModuleTraits>;

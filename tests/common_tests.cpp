@@ -1,8 +1,10 @@
-// The shared helpers: command lines, folders, launching and failure texts.
+// The shared helpers: command lines, folders, launching, failure texts and
+// handle ownership.
 #include "AppFolder.h"
 #include "FailureReport.h"
 #include "Launch.h"
 #include "TestSupport.h"
+#include "UniqueResource.h"
 #include <gtest/gtest.h>
 #include <set>
 
@@ -50,6 +52,25 @@ TEST(AppFolder, FoldersHaveNoTrailingSeparatorAndPathsOneSeparator)
     EXPECT_STREQ(PathInFolder(L"C:\\Kit", L"x.bat").c_str(), L"C:\\Kit\\x.bat");
     EXPECT_STREQ(PathInFolder(L"C:\\Kit\\", L"x.bat").c_str(), L"C:\\Kit\\x.bat");
     EXPECT_STREQ(ApplicationFolder().c_str(), BinFolder().c_str());
+}
+
+TEST(UniqueResource, EachHandleKindTakesItsOwnFailureValueForNone)
+{
+    ScratchFolder folder(L"handles");
+    std::wstring path = folder / L"held.txt";
+    UniqueFileHandle missing(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_FALSE(missing) << "a failed CreateFileW was taken for a file";
+    WIN32_FIND_DATAW found = {};
+    UniqueFindHandle nothingFound(FindFirstFileW((folder / L"*.none").c_str(), &found));
+    EXPECT_FALSE(nothingFound);
+    EXPECT_FALSE(UniqueHandle(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, 0)));
+
+    // Held without sharing, the file opens again only once it is closed.
+    UniqueFileHandle held(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    ASSERT_TRUE(held);
+    EXPECT_FALSE(UniqueFileHandle(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)));
+    held.reset();
+    EXPECT_TRUE(UniqueFileHandle(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)));
 }
 
 TEST(FailureMessage, NamesTheStepTheSystemReasonAndTheCode)

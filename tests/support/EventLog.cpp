@@ -1,4 +1,5 @@
 #include "EventLog.h"
+#include "UniqueResource.h"
 #include <fstream>
 #include <sstream>
 
@@ -28,12 +29,12 @@ void AppendLogLine(const std::wstring& path, const std::string& event, const std
     std::string text = line.str();
     // FILE_APPEND_DATA makes each write land whole at the end, whoever else writes.
     for (int attempt = 0; attempt < 50; ++attempt) {
-        HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
+        UniqueFileHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) {
             DWORD written = 0;
-            WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-            CloseHandle(file);
+            WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
             return;
         }
         Sleep(10);
@@ -43,16 +44,16 @@ void AppendLogLine(const std::wstring& path, const std::string& event, const std
 std::vector<LogLine> ReadLog(const std::wstring& path)
 {
     std::vector<LogLine> lines;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return lines;
     std::string content;
     char chunk[4096];
     DWORD read = 0;
-    while (ReadFile(file, chunk, sizeof(chunk), &read, nullptr) && read > 0)
+    while (ReadFile(file.get(), chunk, sizeof(chunk), &read, nullptr) && read > 0)
         content.append(chunk, read);
-    CloseHandle(file);
+    file.reset();
 
     std::istringstream stream(content);
     std::string text;

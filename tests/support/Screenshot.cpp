@@ -1,4 +1,5 @@
 #include "Screenshot.h"
+#include "UniqueResource.h"
 #include <vector>
 
 bool SaveWindowImage(HWND window, const std::wstring& bmpPath)
@@ -32,12 +33,9 @@ bool SaveWindowImage(HWND window, const std::wstring& bmpPath)
     file.bfType = 0x4D42; // "BM"
     file.bfOffBits = sizeof(file) + sizeof(info);
     file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-    HANDLE out = CreateFileW(bmpPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (out == INVALID_HANDLE_VALUE)
-        return false;
+    UniqueFileHandle out(CreateFileW(bmpPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD written = 0;
-    bool ok = WriteFile(out, &file, sizeof(file), &written, nullptr) && WriteFile(out, &info, sizeof(info), &written, nullptr) &&
-              WriteFile(out, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
-    CloseHandle(out);
-    return ok;
+    return out && WriteFile(out.get(), &file, sizeof(file), &written, nullptr) &&
+           WriteFile(out.get(), &info, sizeof(info), &written, nullptr) &&
+           WriteFile(out.get(), pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
 }

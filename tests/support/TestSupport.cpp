@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "UniqueResource.h"
 #include <shellapi.h>
 #include <tlhelp32.h>
 #include <algorithm>
@@ -82,12 +83,10 @@ std::wstring FolderOfPathText(const std::wstring& path)
 
 void WriteFileText(const std::wstring& path, const std::string& content)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
+    UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD written = 0;
-    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-    CloseHandle(file);
+    if (file)
+        WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
 }
 
 namespace {
@@ -95,8 +94,8 @@ namespace {
 void CollectFiles(const std::wstring& folder, const std::wstring& relative, std::vector<std::wstring>& files)
 {
     WIN32_FIND_DATAW found = {};
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
+    UniqueFindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found));
+    if (!search)
         return;
     do {
         std::wstring name = found.cFileName;
@@ -106,8 +105,7 @@ void CollectFiles(const std::wstring& folder, const std::wstring& relative, std:
             CollectFiles(folder + L"\\" + name, relative + name + L"\\", files);
         else
             files.push_back(relative + name);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.get(), &found));
 }
 
 } // namespace
@@ -128,26 +126,24 @@ namespace {
 void ForEachProcessRunning(const std::wstring& prefix, DWORD access,
                            const std::function<void(HANDLE, DWORD pid, DWORD pathLength)>& visit)
 {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
+    UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
         return;
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
         if (entry.th32ProcessID == GetCurrentProcessId())
             continue;
-        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | access, FALSE, entry.th32ProcessID);
+        UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | access, FALSE, entry.th32ProcessID));
         if (!process)
             continue;
         wchar_t image[MAX_PATH * 2] = {};
         DWORD length = ARRAYSIZE(image);
-        if (QueryFullProcessImageNameW(process, 0, image, &length) && length >= prefix.size() &&
+        if (QueryFullProcessImageNameW(process.get(), 0, image, &length) && length >= prefix.size() &&
             CompareStringOrdinal(image, static_cast<int>(prefix.size()), prefix.c_str(), static_cast<int>(prefix.size()),
                                  TRUE) == CSTR_EQUAL)
-            visit(process, entry.th32ProcessID, length);
-        CloseHandle(process);
+            visit(process.get(), entry.th32ProcessID, length);
     }
-    CloseHandle(snapshot);
 }
 
 } // namespace
