@@ -9,7 +9,7 @@
 namespace {
 
 // MAPI's global profile section, which holds the profile's name.
-const MapiUid kGlobalProfileSection = {
+const MAPIUID kGlobalProfileSection = {
     {0x13, 0xDB, 0xB0, 0xC8, 0xAA, 0x05, 0x10, 0x1A, 0x9B, 0xB0, 0x00, 0xAA, 0x00, 0x2F, 0xC4, 0x5A}};
 
 // COM for the length of the call; undone only if this call's initialisation
@@ -57,12 +57,12 @@ public:
     MapiProperty(const MapiProperty&) = delete;
     MapiProperty& operator=(const MapiProperty&) = delete;
 
-    const MapiPropValue* get() const { return value_; }
-    MapiPropValue** put() { return &value_; }
+    const SPropValue* get() const { return value_; }
+    SPropValue** put() { return &value_; }
 
 private:
     const MapiLibrary& mapi_;
-    MapiPropValue* value_ = nullptr;
+    SPropValue* value_ = nullptr;
 };
 
 // Declared in the order they are obtained, so they are given back in the
@@ -76,21 +76,21 @@ void ReadProfileName(char* buffer)
     MapiSubsystem subsystem(mapi);
 
     // Some MAPI32 builds leave the pointer alone when no session is shared.
-    ComPtr<IMapiSession> session;
-    mapi.LogonEx(kMapiExtended | kMapiNoMail, session.put());
+    ComPtr<IMAPISession> session;
+    mapi.LogonEx(MAPI_EXTENDED | MAPI_NO_MAIL, session.put());
     if (!session.get())
         return;
 
-    MapiUid sectionId = kGlobalProfileSection;
-    ComPtr<IUnknown> section;
-    if (FAILED(session->OpenProfileSection(&sectionId, nullptr, kMapiModify, section.put())) || !section.get())
+    MAPIUID sectionId = kGlobalProfileSection;
+    ComPtr<IProfSect> section;
+    if (FAILED(session->OpenProfileSection(&sectionId, nullptr, MAPI_MODIFY, section.put())) || !section.get())
         return;
 
     MapiProperty name(mapi);
-    if (FAILED(mapi.GetOneProp(section.get(), kProfileNameTagA, name.put())) || !name.get())
+    if (FAILED(mapi.GetOneProp(section.get(), PR_PROFILE_NAME_A, name.put())) || !name.get())
         return;
-    if (name.get()->propTag == kProfileNameTagA)
-        CopyProfileName(buffer, name.get()->value.stringA);
+    if (name.get()->ulPropTag == PR_PROFILE_NAME_A)
+        CopyProfileName(buffer, name.get()->Value.lpszA);
 }
 
 } // namespace
