@@ -32,8 +32,8 @@ rm -rf "$work" && mkdir -p "$work/x64"
 cp "$bin"/{Register.exe,MinimalRegister.exe,EmptyGui.exe,FootprintBench.exe,Pelmor.dll} "$work/"
 cp "$bin/EmptyGui.exe" "$work/regsvr32.exe"   # a registration tool that ends at once
 cp "$bin64"/{FootprintBench.exe,Pelmor.dll} "$work/x64/"
-trap 'tests/harness/wine-env.sh stop "$session"' EXIT
-tests/harness/wine-env.sh start "$session"
+trap 'wine-harness/wine-env.sh stop "$session"' EXIT
+wine-harness/wine-env.sh start "$session"
 # shellcheck disable=SC1091
 . "$session/session.env"
 emulated() { # BITS: a note for figures of 32-bit programs that qemu ran
@@ -46,12 +46,12 @@ emulated() { # BITS: a note for figures of 32-bit programs that qemu ran
 echo
 echo "== Register.exe against the least that does its work"
 emulated 32
-KIT_DLL_OVERRIDES=mapi32=b tests/harness/wine-run.sh "$session" "$work/FootprintBench.exe" startup "$rounds" || true
+KIT_DLL_OVERRIDES=mapi32=b wine-harness/wine-run.sh "$session" "$work/FootprintBench.exe" startup "$rounds" || true
 for flavour in 32 64; do
     echo
     echo "== GetPelmors against the bare call sequence, $flavour-bit caller"
     emulated $flavour
     bench=$work/FootprintBench.exe
     [ $flavour = 64 ] && bench=$work/x64/FootprintBench.exe
-    KIT_DLL_OVERRIDES=mapi32=b tests/harness/wine-run.sh "$session" "$bench" pelmor "$rounds" || true
+    KIT_DLL_OVERRIDES=mapi32=b wine-harness/wine-run.sh "$session" "$bench" pelmor "$rounds" || true
 done

@@ -20,8 +20,8 @@ cmake --build --preset mingw >/dev/null
 session=build/mingw/wine
 shots=$PWD/build/mingw/screenshots
 rm -rf "$shots" && mkdir -p "$shots"
-trap 'tests/harness/wine-env.sh stop "$session"' EXIT
-tests/harness/wine-env.sh start "$session" ${manual:+"${DISPLAY:?--manual needs a DISPLAY}"}
+trap 'wine-harness/wine-env.sh stop "$session"' EXIT
+wine-harness/wine-env.sh start "$session" ${manual:+"${DISPLAY:?--manual needs a DISPLAY}"}
 
 demo=build/mingw/bin/KitDemo.exe
 # The main job bounds each of its steps itself; this bound is for the run as
@@ -29,7 +29,7 @@ demo=build/mingw/bin/KitDemo.exe
 limit=300
 [ -n "$manual" ] && limit=3600
 status=0
-KIT_DLL_OVERRIDES=mapi32=n timeout --kill-after=10 "$limit" tests/harness/wine-run.sh "$session" "$demo" \
+KIT_DLL_OVERRIDES=mapi32=n timeout --kill-after=10 "$limit" wine-harness/wine-run.sh "$session" "$demo" \
     $manual --screenshots "Z:${shots//\//\\}" || status=$?
 
 for bmp in "$shots"/*.bmp; do

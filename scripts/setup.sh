@@ -33,8 +33,8 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # ---- 32-bit programs -------------------------------------------------------
-# shellcheck source=../tests/harness/machine.sh
-. "$(dirname "$0")/../tests/harness/machine.sh"
+# shellcheck source=../wine-harness/machine.sh
+. "$(dirname "$0")/../wine-harness/machine.sh"
 qemu=/usr/bin/qemu-i386-static
 binfmt=/proc/sys/fs/binfmt_misc
 entry=$binfmt/qemu-i386

@@ -31,7 +31,7 @@ stop_load() {
     [ -n "$stress_pid" ] && kill "$stress_pid" 2>/dev/null && wait "$stress_pid" 2>/dev/null
     stress_pid=""
 }
-trap 'stop_load; tests/harness/wine-env.sh stop "$session"' EXIT
+trap 'stop_load; wine-harness/wine-env.sh stop "$session"' EXIT
 if [ -n "$load" ]; then
     stress-ng --cpu "$(nproc)" --timeout 6h --quiet &
     stress_pid=$!

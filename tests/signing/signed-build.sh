@@ -72,7 +72,7 @@ check() {
     run_tests() { # FLAVOUR_DIR PROGRAM OVERRIDES [gtest filter]
         local program=$run/$1/$2.exe
         local code=0
-        KIT_DLL_OVERRIDES=$3 "$source_dir/tests/harness/wine-run.sh" "$session" "$program" \
+        KIT_DLL_OVERRIDES=$3 "$source_dir/wine-harness/wine-run.sh" "$session" "$program" \
             ${4:+--gtest_filter=$4} >"$work/$2-$(basename "$1").log" 2>&1 || code=$?
         case $code in
         0) echo "passed: $1/$2 ${4:-}" ;;
@@ -82,30 +82,30 @@ check() {
     }
     # One run of each program and each flavour of each DLL, enough to show that
     # Windows loads and runs the signed files as it does the unsigned ones.
-    run_tests bin sequence_tests mapi32=b "*RunsFromAFolderWhoseNameCmdWouldParse*"
+    run_tests bin uninstaller_tests mapi32=b "*RunsFromAFolderWhoseNameCmdWouldParse*"
     run_tests bin register_tests mapi32=b "*HasNoxDllRegisteredByWinesOwnRegsvr32"
     for flavour in bin x64/bin; do
         run_tests $flavour addin_tests mapi32=b "*OutlookLoadsItOnceAndItDeletesTheProductsBar"
         run_tests $flavour pelmor_tests mapi32=n "*LoadedByNameItIsStdcallAndAnswers"
     done
-    run_tests bin kit_folder_tests mapi32=b
+    run_tests bin staged_kit_tests mapi32=b
 
     if [ ${#signed_setup[@]} -gt 0 ]; then
         echo "== the signed setup installs a signed uninstaller"
         # Installed as a user would; the setup test below starts by removing it.
-        # shellcheck source=../harness/wine-common.sh
-        prefix=$(state_dir=$(cd "$session" && pwd) && . "$source_dir/tests/harness/wine-common.sh" && echo "$WINEPREFIX")
+        # shellcheck source=../../wine-harness/wine-common.sh
+        prefix=$(state_dir=$(cd "$session" && pwd) && . "$source_dir/wine-harness/wine-common.sh" && echo "$WINEPREFIX")
         uninstaller="$prefix/drive_c/Program Files (x86)/NOX/uninst.exe"
         rm -f "$uninstaller"
         code=0
-        "$source_dir/tests/harness/wine-run.sh" "$session" "$run/bin/NOX-setup.exe" /S >"$work/setup.log" 2>&1 || code=$?
+        "$source_dir/wine-harness/wine-run.sh" "$session" "$run/bin/NOX-setup.exe" /S >"$work/setup.log" 2>&1 || code=$?
         if [ $code = 0 ] && [ -f "$uninstaller" ]; then
             verify "$uninstaller" "uninst.exe, as the signed setup installs it"
             [ $failed = 0 ] || status=1
         else
             echo "FAILED: the signed setup did not install (exit code $code)"; status=1
         fi
-        run_tests bin setup_tests mapi32=b "*InstallsListsAndRegistersTheProductAndItsUninstallLeavesNothing"
+        run_tests bin product_setup_tests mapi32=b "*InstallsListsAndRegistersTheProductAndItsUninstallLeavesNothing"
     fi
     return $status
 }
