@@ -3,6 +3,7 @@
 // It checks the arguments it is given and counts every object and buffer it
 // hands out, so a test can see leaks and calls out of order.
 #include "MapiStandIn.h"
+#include "StandInUnknown.h"
 #include <mapix.h>
 #include <mapiutil.h>
 #include <cstring>
@@ -42,34 +43,17 @@ void Expect(bool condition, const char* what)
 
 // A reference-counted object that reports its final release.
 template <typename Interface>
-class Counted : public Interface {
+class Counted : public StandInUnknown<Interface> {
 public:
     explicit Counted(char releaseLetter) : releaseLetter_(releaseLetter) { InterlockedIncrement(&g_report.objectsAlive); }
-    virtual ~Counted() = default;
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override
-    {
-        *object = nullptr;
-        if (iid != IID_IUnknown)
-            return E_NOINTERFACE;
-        *object = this;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&references_); }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        LONG left = InterlockedDecrement(&references_);
-        if (left == 0) {
-            Note(releaseLetter_);
-            InterlockedDecrement(&g_report.objectsAlive);
-            delete this;
-        }
-        return left;
-    }
 
 private:
-    LONG references_ = 1;
+    void FinalRelease() override
+    {
+        Note(releaseLetter_);
+        InterlockedDecrement(&g_report.objectsAlive);
+    }
+
     char releaseLetter_;
 };
 

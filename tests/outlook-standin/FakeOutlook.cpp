@@ -1,4 +1,5 @@
 #include "FakeOutlook.h"
+#include "StandInUnknown.h"
 
 const IID IID_FakeOutlookApplication = {0x00063001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
@@ -15,7 +16,7 @@ struct MemberName {
 const MemberName kMembers[] = {{L"ActiveExplorer", ActiveExplorer}, {L"CommandBars", CommandBars}, {L"Count", Count},
                                {L"Item", Item}, {L"Name", Name}, {L"Delete", Delete}};
 
-class FakeObject : public IDispatch {
+class FakeObject : public StandInUnknown<IDispatch> {
 public:
     enum class Kind { Application, Explorer, CommandBars, CommandBar };
 
@@ -33,23 +34,10 @@ public:
             state_->barObjectsAlive.erase(barId_);
     }
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override
+    bool Answers(REFIID iid) const override
     {
-        *object = nullptr;
         bool application = kind_ == Kind::Application && iid == IID_FakeOutlookApplication && state_->answersApplicationIid;
-        if (iid != IID_IUnknown && iid != IID_IDispatch && !application)
-            return E_NOINTERFACE;
-        *object = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&references_); }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        LONG left = InterlockedDecrement(&references_);
-        if (left == 0)
-            delete this;
-        return left;
+        return iid == IID_IUnknown || iid == IID_IDispatch || application;
     }
     STDMETHODIMP GetTypeInfoCount(UINT* count) override
     {
@@ -153,7 +141,6 @@ private:
         return DISP_E_MEMBERNOTFOUND;
     }
 
-    LONG references_ = 1;
     Kind kind_;
     std::shared_ptr<FakeOutlookState> state_;
     int barId_;
