@@ -49,44 +49,21 @@ private:
     Type value_ = Traits::Invalid();
 };
 
-// Kernel handles come in two kinds, told apart by what their creating call
-// returns on failure: null (CreateProcess's process and thread, events,
-// mutexes, mappings) or INVALID_HANDLE_VALUE (CreateFile, a snapshot).
-// Holding one kind with the other's traits would close -1, the current
-// process's pseudo handle, or keep a failure as if it were a handle.
-struct KernelHandleTraits {
-    using Type = HANDLE;
-    static Type Invalid() { return nullptr; }
-    static void Close(Type handle) { CloseHandle(handle); }
+// What holds one kind of handle: its type, the call that closes it, and
+// whether its creating call fails with INVALID_HANDLE_VALUE (CreateFile, a
+// snapshot, FindFirstFile) rather than null (CreateProcess's process and
+// thread, events, registry keys, modules). Holding one kind with the other's
+// failure value would close -1, the current process's pseudo handle, or keep
+// a failure as if it were a handle.
+template <typename Handle, auto CloseFunction, bool FailsAsMinusOne = false>
+struct HandleTraits {
+    using Type = Handle;
+    static Type Invalid() { return FailsAsMinusOne ? reinterpret_cast<Type>(-1) : Type(); }
+    static void Close(Type handle) { CloseFunction(handle); }
 };
 
-struct FileHandleTraits {
-    using Type = HANDLE;
-    static Type Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(Type handle) { CloseHandle(handle); }
-};
-
-// FindFirstFile's search handle, INVALID_HANDLE_VALUE on failure.
-struct FindHandleTraits {
-    using Type = HANDLE;
-    static Type Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(Type search) { FindClose(search); }
-};
-
-struct RegistryKeyTraits {
-    using Type = HKEY;
-    static Type Invalid() { return nullptr; }
-    static void Close(Type key) { RegCloseKey(key); }
-};
-
-struct ModuleTraits {
-    using Type = HMODULE;
-    static Type Invalid() { return nullptr; }
-    static void Close(Type module) { FreeLibrary(module); }
-};
-
-using UniqueHandle = UniqueResource<KernelHandleTraits>;
-using UniqueFileHandle = UniqueResource<FileHandleTraits>;
-using UniqueFindHandle = UniqueResource<FindHandleTraits>;
-using UniqueRegKey = UniqueResource<RegistryKeyTraits>;
-using UniqueModule = UniqueResource<ModuleTraits>;
+using UniqueHandle = UniqueResource<HandleTraits<HANDLE, CloseHandle>>;
+using UniqueFileHandle = UniqueResource<HandleTraits<HANDLE, CloseHandle, true>>;
+using UniqueFindHandle = UniqueResource<HandleTraits<HANDLE, FindClose, true>>;
+using UniqueRegKey = UniqueResource<HandleTraits<HKEY, RegCloseKey>>;
+using UniqueModule = UniqueResource<HandleTraits<HMODULE, FreeLibrary>>;
