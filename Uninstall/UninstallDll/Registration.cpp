@@ -8,7 +8,6 @@
 namespace {
 
 const wchar_t kProgId[] = L"UninstallDll.Connect";
-const wchar_t kProgIdKey[] = L"Software\\Classes\\UninstallDll.Connect";
 const wchar_t kTypeLibMarshaler[] = L"{00020424-0000-0000-C000-000000000046}";
 
 // The server's keys, named by the identities the type library declares.
@@ -16,11 +15,15 @@ struct ServerKeys {
     GuidText clsid{CLSID_Connect};
     GuidText libid{LIBID_UninstallDll};
     WideText classKey = WideText(L"Software\\Classes\\CLSID\\").Append(clsid.text);
+    WideText progIdKey = WideText(L"Software\\Classes\\").Append(kProgId);
     WideText typeLibKey = WideText(L"Software\\Classes\\TypeLib\\").Append(libid.text);
     WideText interfaceKey = WideText(L"Software\\Classes\\Interface\\").Append(GuidText(IID__Connect).text);
-
-    static WideText Below(const WideText& key, const wchar_t* subkey) { return WideText(key).Append(subkey); }
 };
+
+WideText Below(const WideText& key, const wchar_t* subkey)
+{
+    return WideText(key).Append(subkey);
+}
 
 // Each flavour registers its class in its own registry view. The type
 // library's key is one both views share (Windows keeps 0\win32 and 0\win64
@@ -37,7 +40,8 @@ constexpr REGSAM kOwnView = 0;
 
 struct Row {
     HKEY root;
-    const wchar_t* key;
+    const WideText& key;
+    const wchar_t* subkey;    // below key; "" for the key itself
     const wchar_t* valueName; // null: the key's default value
     const wchar_t* text;      // null: a DWORD value
     DWORD number;
@@ -136,46 +140,34 @@ HRESULT RegisterServer(HMODULE module)
     WideText description = FromRecord(entry.description);
 
     ServerKeys keys;
-    WideText inprocKey = ServerKeys::Below(keys.classKey, L"\\InprocServer32");
-    WideText classProgIdKey = ServerKeys::Below(keys.classKey, L"\\ProgID");
-    WideText classTypeLibKey = ServerKeys::Below(keys.classKey, L"\\TypeLib");
-    WideText classVersionKey = ServerKeys::Below(keys.classKey, L"\\Version");
-    WideText progIdClassKey = WideText(kProgIdKey).Append(L"\\CLSID");
-    WideText versionKey = ServerKeys::Below(keys.typeLibKey, L"\\1.0");
-    WideText fileKey = ServerKeys::Below(keys.typeLibKey, TYPELIB_FILE_KEY);
-    WideText flagsKey = ServerKeys::Below(keys.typeLibKey, L"\\1.0\\FLAGS");
-    WideText helpDirKey = ServerKeys::Below(keys.typeLibKey, L"\\1.0\\HELPDIR");
-    WideText proxyStubKey = ServerKeys::Below(keys.interfaceKey, L"\\ProxyStubClsid");
-    WideText proxyStub32Key = ServerKeys::Below(keys.interfaceKey, L"\\ProxyStubClsid32");
-    WideText interfaceTypeLibKey = ServerKeys::Below(keys.interfaceKey, L"\\TypeLib");
-
     const Row rows[] = {
-        {HKEY_LOCAL_MACHINE, keys.classKey.c_str(), nullptr, kProgId, 0},
-        {HKEY_LOCAL_MACHINE, inprocKey.c_str(), nullptr, path.c_str(), 0},
-        {HKEY_LOCAL_MACHINE, inprocKey.c_str(), L"ThreadingModel", L"Apartment", 0},
-        {HKEY_LOCAL_MACHINE, classProgIdKey.c_str(), nullptr, kProgId, 0},
-        {HKEY_LOCAL_MACHINE, classTypeLibKey.c_str(), nullptr, keys.libid.text, 0},
-        {HKEY_LOCAL_MACHINE, classVersionKey.c_str(), nullptr, L"1.0", 0},
-        {HKEY_LOCAL_MACHINE, kProgIdKey, nullptr, kProgId, 0},
-        {HKEY_LOCAL_MACHINE, progIdClassKey.c_str(), nullptr, keys.clsid.text, 0},
-        {HKEY_LOCAL_MACHINE, versionKey.c_str(), nullptr, L"Anti-Spam", 0},
-        {HKEY_LOCAL_MACHINE, fileKey.c_str(), nullptr, path.c_str(), 0},
-        {HKEY_LOCAL_MACHINE, flagsKey.c_str(), nullptr, L"0", 0},
-        {HKEY_LOCAL_MACHINE, helpDirKey.c_str(), nullptr, folder.c_str(), 0},
-        {HKEY_LOCAL_MACHINE, keys.interfaceKey.c_str(), nullptr, L"_Connect", 0},
-        {HKEY_LOCAL_MACHINE, proxyStubKey.c_str(), nullptr, kTypeLibMarshaler, 0},
-        {HKEY_LOCAL_MACHINE, proxyStub32Key.c_str(), nullptr, kTypeLibMarshaler, 0},
-        {HKEY_LOCAL_MACHINE, interfaceTypeLibKey.c_str(), nullptr, keys.libid.text, 0},
-        {HKEY_LOCAL_MACHINE, interfaceTypeLibKey.c_str(), L"Version", L"1.0", 0},
-        {addinRoot, addinKey.c_str(), L"FriendlyName", displayName.c_str(), 0},
-        {addinRoot, addinKey.c_str(), L"Description", description.c_str(), 0},
-        {addinRoot, addinKey.c_str(), L"LoadBehavior", nullptr, entry.loadBehavior},
+        {HKEY_LOCAL_MACHINE, keys.classKey, L"", nullptr, kProgId, 0},
+        {HKEY_LOCAL_MACHINE, keys.classKey, L"\\InprocServer32", nullptr, path.c_str(), 0},
+        {HKEY_LOCAL_MACHINE, keys.classKey, L"\\InprocServer32", L"ThreadingModel", L"Apartment", 0},
+        {HKEY_LOCAL_MACHINE, keys.classKey, L"\\ProgID", nullptr, kProgId, 0},
+        {HKEY_LOCAL_MACHINE, keys.classKey, L"\\TypeLib", nullptr, keys.libid.text, 0},
+        {HKEY_LOCAL_MACHINE, keys.classKey, L"\\Version", nullptr, L"1.0", 0},
+        {HKEY_LOCAL_MACHINE, keys.progIdKey, L"", nullptr, kProgId, 0},
+        {HKEY_LOCAL_MACHINE, keys.progIdKey, L"\\CLSID", nullptr, keys.clsid.text, 0},
+        {HKEY_LOCAL_MACHINE, keys.typeLibKey, L"\\1.0", nullptr, L"Anti-Spam", 0},
+        {HKEY_LOCAL_MACHINE, keys.typeLibKey, TYPELIB_FILE_KEY, nullptr, path.c_str(), 0},
+        {HKEY_LOCAL_MACHINE, keys.typeLibKey, L"\\1.0\\FLAGS", nullptr, L"0", 0},
+        {HKEY_LOCAL_MACHINE, keys.typeLibKey, L"\\1.0\\HELPDIR", nullptr, folder.c_str(), 0},
+        {HKEY_LOCAL_MACHINE, keys.interfaceKey, L"", nullptr, L"_Connect", 0},
+        {HKEY_LOCAL_MACHINE, keys.interfaceKey, L"\\ProxyStubClsid", nullptr, kTypeLibMarshaler, 0},
+        {HKEY_LOCAL_MACHINE, keys.interfaceKey, L"\\ProxyStubClsid32", nullptr, kTypeLibMarshaler, 0},
+        {HKEY_LOCAL_MACHINE, keys.interfaceKey, L"\\TypeLib", nullptr, keys.libid.text, 0},
+        {HKEY_LOCAL_MACHINE, keys.interfaceKey, L"\\TypeLib", L"Version", L"1.0", 0},
+        {addinRoot, addinKey, L"", L"FriendlyName", displayName.c_str(), 0},
+        {addinRoot, addinKey, L"", L"Description", description.c_str(), 0},
+        {addinRoot, addinKey, L"", L"LoadBehavior", nullptr, entry.loadBehavior},
     };
 
     RegistryJournal journal;
     for (const Row& row : rows) {
-        hr = row.text ? journal.SetString(row.root, row.key, row.valueName, row.text)
-                      : journal.SetDword(row.root, row.key, row.valueName, row.number);
+        WideText key = Below(row.key, row.subkey);
+        hr = row.text ? journal.SetString(row.root, key.c_str(), row.valueName, row.text)
+                      : journal.SetDword(row.root, key.c_str(), row.valueName, row.number);
         if (FAILED(hr)) {
             journal.Rollback();
             return hr;
@@ -194,23 +186,23 @@ HRESULT UnregisterServer(HMODULE module)
         return hr;
 
     ServerKeys keys;
-    WideText versionKey = ServerKeys::Below(keys.typeLibKey, L"\\1.0");
+    WideText versionKey = Below(keys.typeLibKey, L"\\1.0");
     FirstFailure result;
     result.Note(DeleteTreeInView(HKEY_LOCAL_MACHINE, keys.classKey.c_str(), kOwnView));
     result.Note(DeleteTreeInView(HKEY_LOCAL_MACHINE, keys.interfaceKey.c_str(), kOwnView));
-    result.Note(DeleteTreeInView(HKEY_LOCAL_MACHINE, ServerKeys::Below(keys.typeLibKey, TYPELIB_FILE_KEY).c_str(), kOwnView));
+    result.Note(DeleteTreeInView(HKEY_LOCAL_MACHINE, Below(keys.typeLibKey, TYPELIB_FILE_KEY).c_str(), kOwnView));
     bool otherFlavourLeft =
-        KeyExistsInView(HKEY_LOCAL_MACHINE, ServerKeys::Below(keys.classKey, L"\\InprocServer32").c_str(), kOtherView);
+        KeyExistsInView(HKEY_LOCAL_MACHINE, Below(keys.classKey, L"\\InprocServer32").c_str(), kOtherView);
     const REGSAM views[] = {kOwnView, kOtherView};
     for (REGSAM view : views) {
         // The version key goes when neither platform's file is left in it.
-        if (!HasSubkeys(HKEY_LOCAL_MACHINE, ServerKeys::Below(versionKey, L"\\0").c_str(), view)) {
+        if (!HasSubkeys(HKEY_LOCAL_MACHINE, Below(versionKey, L"\\0").c_str(), view)) {
             result.Note(DeleteTreeInView(HKEY_LOCAL_MACHINE, versionKey.c_str(), view));
             // Fails, as it should, while another version of the library is registered.
             RegDeleteKeyExW(HKEY_LOCAL_MACHINE, keys.typeLibKey.c_str(), view, 0);
         }
         if (!otherFlavourLeft) {
-            result.Note(DeleteTreeInView(HKEY_LOCAL_MACHINE, kProgIdKey, view));
+            result.Note(DeleteTreeInView(HKEY_LOCAL_MACHINE, keys.progIdKey.c_str(), view));
             result.Note(DeleteTreeInView(addinRoot, addinKey.c_str(), view));
         }
     }
