@@ -58,7 +58,7 @@ private:
 template <typename Handle, auto CloseFunction, bool FailsAsMinusOne = false>
 struct HandleTraits {
     using Type = Handle;
-    static Type Invalid() { return FailsAsMinusOne ? reinterpret_cast<Type>(-1) : Type(); }
+    static Type Invalid() { return FailsAsMinusOne ? reinterpret_cast<Type>(static_cast<LONG_PTR>(-1)) : Type(); }
     static void Close(Type handle) { CloseFunction(handle); }
 };
 
