@@ -231,11 +231,13 @@ retry:
     IfErrors 0 done
     IfFileExists "$R0" 0 done
     ; In use: opening it for deletion fails with a sharing violation (32).
+    ; If it opens, whoever held it has let go since the Delete: try again.
     System::Call 'kernel32::CreateFileW(w R0, i 0x10000, i 0, p 0, i 3, i 0, p 0) p.R2 ?e'
     Pop $R3
     StrCmp $R2 -1 not_opened
     System::Call 'kernel32::CloseHandle(p R2)'
-    Goto cannot
+    IntOp $R1 $R1 + 1
+    IntCmp $R1 40 retry retry cannot
 not_opened:
     StrCmp $R3 32 in_use
 cannot:
