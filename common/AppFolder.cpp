@@ -35,3 +35,15 @@ WideText PathInFolder(const wchar_t* folder, const wchar_t* fileName)
         path.Append(L'\\');
     return path.Append(fileName);
 }
+
+HRESULT PathInSystemFolder(const wchar_t* fileName, WideText& path)
+{
+    wchar_t system[MAX_PATH];
+    UINT length = GetSystemDirectoryW(system, ARRAYSIZE(system));
+    if (length == 0)
+        return HRESULT_FROM_WIN32(GetLastError());
+    if (length >= ARRAYSIZE(system))
+        return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+    path = PathInFolder(system, fileName);
+    return S_OK;
+}

@@ -13,3 +13,8 @@ WideText ApplicationFolder();
 
 // folder + "\" + fileName, with exactly one separator between them.
 WideText PathInFolder(const wchar_t* folder, const wchar_t* fileName);
+
+// fileName in the system folder (which the file system redirects to the
+// 32-bit one for a 32-bit process on 64-bit Windows). Fails with the system's
+// error, or ERROR_INSUFFICIENT_BUFFER where the folder's path exceeds MAX_PATH.
+HRESULT PathInSystemFolder(const wchar_t* fileName, WideText& path);

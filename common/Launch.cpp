@@ -56,12 +56,9 @@ HRESULT LaunchScript(const wchar_t* folder, const wchar_t* scriptName, ShowState
 {
     if (GetFileAttributesW(PathInFolder(folder, scriptName).c_str()) == INVALID_FILE_ATTRIBUTES)
         return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-    wchar_t system[MAX_PATH];
-    UINT length = GetSystemDirectoryW(system, ARRAYSIZE(system));
-    if (length == 0)
-        return HRESULT_FROM_WIN32(GetLastError());
-    if (length >= ARRAYSIZE(system))
-        return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
-    return StartProcess(PathInFolder(system, L"cmd.exe").c_str(), ScriptCommandLine(scriptName).c_str(), folder,
-                        show);
+    WideText cmd;
+    HRESULT hr = PathInSystemFolder(L"cmd.exe", cmd);
+    if (FAILED(hr))
+        return hr;
+    return StartProcess(cmd.c_str(), ScriptCommandLine(scriptName).c_str(), folder, show);
 }

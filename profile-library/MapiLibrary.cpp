@@ -1,4 +1,5 @@
 #include "MapiLibrary.h"
+#include "AppFolder.h"
 
 namespace {
 
@@ -37,12 +38,10 @@ HMODULE LoadSystemMapi()
     if (module || GetLastError() != ERROR_INVALID_PARAMETER)
         return module;
     // Windows that predates the search flags: the same file by its full path.
-    wchar_t path[MAX_PATH];
-    UINT length = GetSystemDirectoryW(path, MAX_PATH - 12);
-    if (length == 0 || length >= MAX_PATH - 12)
+    WideText path;
+    if (FAILED(PathInSystemFolder(L"MAPI32.DLL", path)))
         return nullptr;
-    lstrcatW(path, L"\\MAPI32.DLL");
-    return LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 } // namespace
