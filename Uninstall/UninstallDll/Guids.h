@@ -13,6 +13,6 @@ extern const GUID CLSID_AddinDesigner;      // {AC0714F7-3D04-11D1-AE7D-00A0C90F
 
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", as the registry names a GUID.
 struct GuidText {
-    explicit GuidText(REFGUID guid);
+    explicit GuidText(REFGUID guid) { StringFromGUID2(guid, text, ARRAYSIZE(text)); }
     wchar_t text[39];
 };

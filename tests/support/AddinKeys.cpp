@@ -9,13 +9,6 @@ namespace {
 const REGSAM kViews[] = {KEY_WOW64_32KEY, KEY_WOW64_64KEY};
 } // namespace
 
-std::wstring RegistryText(REFGUID guid)
-{
-    wchar_t text[39] = {};
-    StringFromGUID2(guid, text, ARRAYSIZE(text));
-    return text;
-}
-
 std::string AddinKeysLeft()
 {
     std::string left = KeyExists(HKEY_CURRENT_USER, kAddinKey) ? "HKCU\\" + Narrow(kAddinKey) : "";

@@ -1,20 +1,15 @@
 #pragma once
 // Where uninstall.dll's registration lives, below HKEY_LOCAL_MACHINE (the
 // class keys) and HKEY_CURRENT_USER (the add-in entry).
-#include <windows.h>
-#include <ole2.h>
+#include "Guids.h"
 #include <string>
-#include "UninstallDll_h.h"
 
-// "{XXXXXXXX-...}", as the registry names a GUID.
-std::wstring RegistryText(REFGUID guid);
-
-inline const std::wstring kClsidText = RegistryText(CLSID_Connect);
-inline const std::wstring kLibidText = RegistryText(LIBID_UninstallDll);
+inline const std::wstring kClsidText = GuidText(CLSID_Connect).text;
+inline const std::wstring kLibidText = GuidText(LIBID_UninstallDll).text;
 inline const std::wstring kClassKey = L"Software\\Classes\\CLSID\\" + kClsidText;
 inline const std::wstring kProgIdKey = L"Software\\Classes\\UninstallDll.Connect";
 inline const std::wstring kTypeLibKey = L"Software\\Classes\\TypeLib\\" + kLibidText;
-inline const std::wstring kInterfaceKey = L"Software\\Classes\\Interface\\" + RegistryText(IID__Connect);
+inline const std::wstring kInterfaceKey = L"Software\\Classes\\Interface\\" + std::wstring(GuidText(IID__Connect).text);
 inline const wchar_t kAddinsKey[] = L"Software\\Microsoft\\Office\\Outlook\\Addins";
 inline const wchar_t kAddinKey[] = L"Software\\Microsoft\\Office\\Outlook\\Addins\\UninstallDll.Connect";
 // The class keys, each of which a flavour writes in its registry view.
