@@ -8,17 +8,14 @@
 // is handed the desktop window as it is being destroyed, and its first
 // CreateWindow fails with ERROR_INVALID_WINDOW_HANDLE. Windows never closes
 // the desktop under a running program, so the tests must not see that either.
-#include <windows.h>
+#include "UniqueResource.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR readyFile, int)
 {
     GetDesktopWindow();
-    if (*readyFile) {
-        HANDLE file = CreateFileW(readyFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            return 1;
-        CloseHandle(file);
-    }
+    if (*readyFile &&
+        !UniqueFileHandle(CreateFileW(readyFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)))
+        return 1;
     Sleep(INFINITE);
     return 0;
 }
