@@ -28,6 +28,18 @@ WideText WindowTitle(HWND window)
     return title;
 }
 
+// A responsive window is waited for however long it takes (it may ask the
+// user to save first). The system judges a program hung after 5 s without
+// taking a message, and may judge an idle one so too (Wine does, now and
+// then): such a window still gets the request, and is waited for a while.
+void AskToClose(HWND window)
+{
+    constexpr UINT kHungWindowWaitMs = 5000;
+    DWORD_PTR ignored = 0;
+    if (!SendMessageTimeoutW(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, INFINITE, &ignored))
+        SendMessageTimeoutW(window, WM_CLOSE, 0, 0, SMTO_NORMAL, kHungWindowWaitMs, &ignored);
+}
+
 } // namespace
 
 bool TitleNamesOutlook(const wchar_t* title)
@@ -56,10 +68,8 @@ void CloseOutlookWindows(HWND startWindow)
         if (!IsWindow(window))
             continue;
         WideText title = WindowTitle(window);
-        if (TitleNamesOutlook(title.c_str())) {
-            DWORD_PTR ignored = 0;
-            SendMessageTimeoutW(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, INFINITE, &ignored);
-        }
+        if (TitleNamesOutlook(title.c_str()))
+            AskToClose(window);
         ProcessPendingMessages();
     }
 }

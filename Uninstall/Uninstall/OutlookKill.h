@@ -11,5 +11,5 @@ HeapVector<HWND> SnapshotWindowsAtLevelOf(HWND startWindow);
 
 // Asks every top-level window whose title names Outlook to close itself.
 // Waits for each responsive window to handle the request (it may ask the user
-// to save first) and skips windows whose program has stopped responding.
+// to save first), and at most 5 s for one whose program has stopped responding.
 void CloseOutlookWindows(HWND startWindow);
