@@ -230,17 +230,17 @@ retry:
     Delete "$R0"
     IfErrors 0 done
     IfFileExists "$R0" 0 done
-    ; In use: opening it for deletion fails with a sharing violation (32).
-    ; If it opens, whoever held it has let go since the Delete: try again.
+    ; In use: opening it for deletion fails with a sharing violation (32)
+    ; while a process has it open. It opens when nobody has it open, yet a
+    ; process that loaded it (a DLL) still keeps its image mapped, or the
+    ; holder let go since the Delete: either way, in use for a while yet.
     System::Call 'kernel32::CreateFileW(w R0, i 0x10000, i 0, p 0, i 3, i 0, p 0) p.R2 ?e'
     Pop $R3
     StrCmp $R2 -1 not_opened
     System::Call 'kernel32::CloseHandle(p R2)'
-    IntOp $R1 $R1 + 1
-    IntCmp $R1 40 retry retry cannot
+    Goto in_use
 not_opened:
     StrCmp $R3 32 in_use
-cannot:
     DetailPrint "$R0 could not be removed (error $R3); it is left as it is."
     Goto done
 in_use:
