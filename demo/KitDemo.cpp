@@ -276,26 +276,17 @@ void PlayLife(const Options& options, const Machine& machine)
             return;
         }
         // The user lets Outlook finish starting, then closes it, then presses OK.
-        bool loaded = WaitUntil([&] {
-            for (const LogLine& line : Events(machine.outlookLog, "addin"))
-                if (line.detail.find("OnStartupComplete") != std::string::npos)
-                    return true;
-            return false;
-        }, 15000);
+        DWORD restarted = WaitForOutlookStartup(machine.outlookLog, 15000);
+        const bool loaded = restarted != 0;
         Check(loaded, "the restarted " + which + " Outlook loaded the add-in");
         std::vector<LogLine> starts = Events(machine.outlookLog, "started");
-        DWORD restarted = starts.empty() ? 0 : starts.back().pid;
+        if (!restarted && !starts.empty())
+            restarted = starts.back().pid;
         Say("Outlook restarted (pid " + std::to_string(restarted) + ")" +
             (loaded ? " and loaded UninstallDll.Connect" : ", without loading the add-in"));
         if (options.manual || !restarted)
             return;
-        HANDLE outlook = OpenProcess(SYNCHRONIZE, FALSE, restarted);
-        for (HWND window : WindowsOfProcess(restarted, true))
-            PostMessageW(window, WM_CLOSE, 0, 0);
-        if (outlook) {
-            WaitForSingleObject(outlook, 10000);
-            CloseHandle(outlook);
-        }
+        CloseAsUser(restarted);
         Say("the user closed Outlook; command bars now " + Bars(machine.barsFile) + "; add-in entry: " +
             AddinEntryText());
     };

@@ -122,14 +122,15 @@ protected:
     }
 
     // The user answers both notices, the second once the restarted Outlook
-    // has let the cleanup add-in remove the product's bar.
+    // has let the cleanup add-in remove the product's bar and been closed.
     UninstallerRun Uninstall()
     {
         DriveOptions options;
         options.timeoutMs = 90000;
         options.beforeDismiss = [&](size_t index, HWND) {
             if (index == 1)
-                WaitUntil([&] { return !NoxBarShown(); }, 20000);
+                if (DWORD outlook = WaitForOutlookStartup(*office_ / L"OUTLOOK.log", 20000))
+                    CloseAsUser(outlook);
         };
         return UninstallProduct(options);
     }

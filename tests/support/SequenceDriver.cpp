@@ -134,6 +134,7 @@ UninstallerRun Drive(const std::wstring& launcherCommand, const std::wstring& se
     WatchedProcess found;
     const bool launcherIsSequencer = sequencerPath.empty();
     HWND box = nullptr;
+    DWORD clickedTick = 0; // OK pressed by the driver: the dismissal, seen only later
     while (GetTickCount() - run.startTick < options.timeoutMs) {
         if (!launcherIsSequencer && !found.Pid()) {
             std::vector<DWORD> pids = ProcessesRunning(sequencerPath);
@@ -172,11 +173,14 @@ UninstallerRun Drive(const std::wstring& launcherCommand, const std::wstring& se
             if (options.dismissNotices) {
                 if (options.holdNoticeMs)
                     Sleep(options.holdNoticeMs);
+                clickedTick = GetTickCount();
                 DismissMessageBox(box);
             }
         }
-        if (!run.notices.empty() && !run.notices.back().dismissedTick && (!IsWindow(box) || !IsWindowVisible(box)))
-            run.notices.back().dismissedTick = GetTickCount();
+        if (!run.notices.empty() && !run.notices.back().dismissedTick && (!IsWindow(box) || !IsWindowVisible(box))) {
+            run.notices.back().dismissedTick = clickedTick ? clickedTick : GetTickCount();
+            clickedTick = 0;
+        }
         Sleep(10);
     }
     return run;
@@ -193,6 +197,18 @@ UninstallerRun DriveUninstallerStartedBy(const std::wstring& launcher, const std
                                          const DriveOptions& options)
 {
     return Drive(launcher, sequencerPath, options);
+}
+
+DWORD WaitForOutlookStartup(const std::wstring& outlookLog, DWORD timeoutMs)
+{
+    DWORD pid = 0;
+    WaitUntil([&] {
+        for (const LogLine& line : ReadLog(outlookLog))
+            if (line.event == "addin" && line.detail.find("OnStartupComplete") != std::string::npos)
+                pid = line.pid;
+        return pid != 0;
+    }, timeoutMs);
+    return pid;
 }
 
 SequenceRun RunSequence(const SequenceSetup& setup)

@@ -11,7 +11,7 @@ struct SeenNotice {
     std::wstring caption;
     std::wstring text;
     DWORD shownTick = 0;
-    DWORD dismissedTick = 0;
+    DWORD dismissedTick = 0; // when OK was pressed
 };
 
 struct SeenMainWindow {
@@ -61,6 +61,11 @@ UninstallerRun DriveUninstaller(const std::wstring& path, const DriveOptions& op
 // and plays the user until both have ended or the time runs out.
 UninstallerRun DriveUninstallerStartedBy(const std::wstring& launcher, const std::wstring& sequencerPath,
                                          const DriveOptions& options);
+
+// The user at the second notice lets the restarted Outlook, which logs to
+// `outlookLog`, finish starting with its add-ins: the pid of the Outlook
+// that got there within the time, or 0.
+DWORD WaitForOutlookStartup(const std::wstring& outlookLog, DWORD timeoutMs);
 
 // A run against recording stand-ins, for the tests.
 struct SequenceSetup {

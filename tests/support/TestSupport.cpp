@@ -474,9 +474,17 @@ ScopedScreenDpi::~ScopedScreenDpi()
 bool RunOutlookUntilClosed(const std::wstring& path)
 {
     ChildProcess outlook(L"\"" + path + L"\"");
-    std::vector<HWND> windows;
-    bool shown = WaitUntil([&] { return !(windows = WindowsOfProcess(outlook.Pid(), true)).empty(); }, 10000);
-    for (HWND window : windows)
+    bool shown = WaitUntil([&] { return !WindowsOfProcess(outlook.Pid(), true).empty(); }, 10000);
+    return CloseAsUser(outlook.Pid()) && shown;
+}
+
+bool CloseAsUser(DWORD pid, DWORD timeoutMs)
+{
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    for (HWND window : WindowsOfProcess(pid, true))
         PostMessageW(window, WM_CLOSE, 0, 0);
-    return outlook.WaitExit(10000) && shown;
+    bool ended = !process || WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;
+    if (process)
+        CloseHandle(process);
+    return ended;
 }

@@ -179,5 +179,9 @@ private:
 // would and waits for it to end; false if it showed no window or did not end.
 bool RunOutlookUntilClosed(const std::wstring& path);
 
+// Closes a program's visible windows as a user would, and waits for it to
+// end; false if it did not end in time.
+bool CloseAsUser(DWORD pid, DWORD timeoutMs = 10000);
+
 // The registry key under which the sequencer finds Outlook.
 extern const wchar_t kOutlookAppPathKey[];
