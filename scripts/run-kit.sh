@@ -7,15 +7,16 @@
 #   scripts/run-kit.sh            headless; notices answered automatically
 #   scripts/run-kit.sh --manual   on your own $DISPLAY; you answer the notices
 #                                 and close Outlook yourself
-set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=../wine-harness/strict.sh
+. wine-harness/strict.sh
 manual=""
 [ "${1:-}" = "--manual" ] && manual=--manual
 
 # The kit's programs are 32-bit: the setup makes them run here, or says why not.
 bash scripts/setup.sh
-cmake --preset mingw >/dev/null
-cmake --build --preset mingw >/dev/null
+quietly cmake --preset mingw
+quietly cmake --build --preset mingw
 
 session=build/mingw/wine
 shots=$PWD/build/mingw/screenshots

@@ -3,7 +3,8 @@
 # version header every resource script includes, text and numbers (a
 # leading zero is no octal number there).
 #   version-from-cmake.sh SOURCE_DIR SCRATCH_DIR
-set -euo pipefail
+# shellcheck source=../wine-harness/strict.sh
+. "$(dirname "$0")/../wine-harness/strict.sh"
 source_dir=$1
 scratch=$2
 rm -rf "$scratch"

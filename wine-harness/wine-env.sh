@@ -8,7 +8,8 @@
 # Only the Xvfb and wineserver started here are stopped, by pid and by prefix.
 # session.env records the display, whether 32-bit programs can run here, and
 # the qemu that runs them where the kernel does not.
-set -euo pipefail
+# shellcheck source=strict.sh
+. "$(dirname "$0")/strict.sh"
 
 action=${1:?start or stop}
 state_dir=${2:?state directory}
@@ -76,9 +77,9 @@ start() {
     fi
 
     mkdir -p "$WINEPREFIX"
-    wineserver -p </dev/null >/dev/null 2>&1
+    quietly wineserver -p
     if [ ! -f "$WINEPREFIX/.kit-ready" ]; then
-        "$WINE" wineboot -i </dev/null >/dev/null 2>&1
+        quietly "$WINE" wineboot -i
         # A virtual desktop spares Wine's two-second wait for a window manager
         # on every window shown or closed.
         cat >"$state_dir/prefix-settings.reg" <<'REG'
@@ -90,17 +91,17 @@ REGEDIT4
 [HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]
 "Default"="1024x768"
 REG
-        "$WINE" regedit /S "$("$WINE" winepath -w "$state_dir/prefix-settings.reg" 2>/dev/null)" </dev/null >/dev/null 2>&1
+        quietly "$WINE" regedit /S "Z:${state_dir//\//\\}\\prefix-settings.reg"
         # The desktop that prefix creation started predates the setting:
         # restart this prefix's server so that the next start uses it.
         wineserver -k </dev/null >/dev/null 2>&1 || true
         wineserver -w </dev/null >/dev/null 2>&1 || true
-        wineserver -p </dev/null >/dev/null 2>&1
+        quietly wineserver -p
         touch "$WINEPREFIX/.kit-ready"
     fi
     # Start the prefix's services and desktop here, with no pipes of the
     # caller open: started by the first test instead, they would hold CTest's.
-    "$WINE" wineboot </dev/null >/dev/null 2>&1
+    quietly "$WINE" wineboot
     # A program that keeps the desktop in use until the server ends it (see
     # it for why), where the caller names one; it must hold the desktop
     # before the first test starts.

@@ -3,7 +3,8 @@
 #   wine-run.sh STATE_DIR program.exe [arguments...]
 # A 32-bit program on a machine that cannot run one ends with code 77 (the
 # tests' "skipped") and says why.
-set -euo pipefail
+# shellcheck source=strict.sh
+. "$(dirname "$0")/strict.sh"
 state_dir=$(cd "${1:?state directory}" && pwd)
 shift
 # shellcheck disable=SC1091

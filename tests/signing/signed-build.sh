@@ -10,7 +10,8 @@
 #     4. the signed files, laid over a copy of this build's binaries and
 #        staged as a kit, pass a run of the test programs that exercise them;
 #     5. the signed setup installs an uninstaller that is signed too.
-set -euo pipefail
+# shellcheck source=../../wine-harness/strict.sh
+. "$(dirname "$0")/../../wine-harness/strict.sh"
 phase=${1:?build or check}
 source_dir=$(cd "${2:?source dir}" && pwd)
 build_dir=$(cd "${3:?build dir}" && pwd)
