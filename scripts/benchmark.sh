@@ -5,24 +5,29 @@
 # GetPelmors' per-call time against the bare MAPI calls it wraps, from a
 # 32-bit and from a 64-bit caller. A benchmark, not a test: it prints figures
 # and says whether each target holds.
+# Exits non-zero when a measurement could not be made or missed its target.
 #   scripts/benchmark.sh [ROUNDS]     (at least 30; default 31)
-set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=../wine-harness/strict.sh
+. wine-harness/strict.sh
 rounds=${1:-31}
 bash scripts/setup.sh
-cmake --preset mingw >/dev/null
-cmake --build --preset mingw >/dev/null   # the preset builds MinSizeRel, stripped
+quietly cmake --preset mingw
+quietly cmake --build --preset mingw   # the preset builds MinSizeRel, stripped
 bin=build/mingw/bin
 bin64=build/mingw/x64/bin
 
+missed=()
 echo "== Size and imports (target: at most 64 KiB, system DLLs only)"
 for file in "$bin/Uninstaller.exe" "$bin/uninstall.dll" "$bin/Register.exe" "$bin/Pelmor.dll" \
     "$bin64/uninstall.dll" "$bin64/Pelmor.dll"; do
     size=$(stat -c %s "$file")
-    imports=$(objdump -p "$file" | sed -n 's/^\tDLL Name: //p' | tr '\n' ' ')
-    verdict=$([ "$size" -le 65536 ] && echo holds || echo MISSED)
+    # The toolchain's objdump reads 32- and 64-bit PE files alike.
+    imports=$(x86_64-w64-mingw32-objdump -p "$file" | sed -n 's/^\tDLL Name: //p' | tr '\n' ' ')
     name=${file#"$bin/"}
     name=${name/#build\/mingw\/x64\/bin\//x64\\}
+    verdict=holds
+    [ "$size" -le 65536 ] || { verdict=MISSED; missed+=("the size of $name"); }
     printf '%-18s %7d bytes (%5.1f KiB, %s)  imports: %s\n' "$name" "$size" "$(awk "BEGIN { print $size / 1024 }")" "$verdict" "$imports"
 done
 
@@ -43,15 +48,26 @@ emulated() { # BITS: a note for figures of 32-bit programs that qemu ran
     fi
 }
 
+measure() { # WHAT PROGRAM ARGUMENTS...: exit code 1 is a missed target, anything else a failed run
+    local what=$1 status=0
+    shift
+    KIT_DLL_OVERRIDES=mapi32=b wine-harness/wine-run.sh "$session" "$@" "$rounds" || status=$?
+    [ "$status" = 0 ] || missed+=("$what ($([ "$status" = 1 ] && echo "target missed" || echo "exit code $status"))")
+}
+
 echo
 echo "== Register.exe against the least that does its work"
 emulated 32
-KIT_DLL_OVERRIDES=mapi32=b wine-harness/wine-run.sh "$session" "$work/FootprintBench.exe" startup "$rounds" || true
+measure "Register.exe" "$work/FootprintBench.exe" startup
 for flavour in 32 64; do
     echo
     echo "== GetPelmors against the bare call sequence, $flavour-bit caller"
     emulated $flavour
     bench=$work/FootprintBench.exe
     [ $flavour = 64 ] && bench=$work/x64/FootprintBench.exe
-    KIT_DLL_OVERRIDES=mapi32=b wine-harness/wine-run.sh "$session" "$bench" pelmor "$rounds" || true
+    measure "GetPelmors, $flavour-bit caller" "$bench" pelmor
 done
+if [ ${#missed[@]} -gt 0 ]; then
+    echo "FAILED: ${missed[*]}" >&2
+    exit 1
+fi

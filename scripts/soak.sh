@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Soak: the main job several times, each on a new Wine prefix, then a test
-# suite run interrupted half-way followed by full suite runs; optionally
+# suite run stopped after 60 s followed by full suite runs; optionally
 # with both cores kept busy. Prints pass counts and the slowest step of
 # each kind. Not part of CI: it takes a quarter of an hour or more.
 #
 #   scripts/soak.sh [--load] [MAIN_RUNS] [SUITE_RUNS]     (defaults 10 and 3)
 #   --load   keep every core busy with stress-ng while it runs
-set -uo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=../wine-harness/strict.sh
+. wine-harness/strict.sh
 load=""
 if [ "${1:-}" = "--load" ]; then
     load=1
@@ -18,23 +19,31 @@ suite_runs=${2:-3}
 logs=build/mingw/soak
 session=build/mingw/wine
 
-bash scripts/setup.sh
-if [ -n "$load" ] && ! command -v stress-ng >/dev/null; then
-    echo "soak: installing stress-ng" >&2
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends stress-ng >/dev/null
-fi
-cmake --preset mingw >/dev/null && cmake --build --preset mingw >/dev/null || exit 1
+# The main job needs the 32-bit lane, so any failure of the set-up stops here.
+bash scripts/setup.sh ${load:+stress-ng}
+quietly cmake --preset mingw
+quietly cmake --build --preset mingw
 rm -rf "$logs" && mkdir -p "$logs"
 
 stress_pid=""
 stop_load() {
-    [ -n "$stress_pid" ] && kill "$stress_pid" 2>/dev/null && wait "$stress_pid" 2>/dev/null
+    if [ -n "$stress_pid" ]; then
+        kill "$stress_pid" 2>/dev/null || true
+        wait "$stress_pid" 2>/dev/null || true
+    fi
     stress_pid=""
 }
 trap 'stop_load; wine-harness/wine-env.sh stop "$session"' EXIT
 if [ -n "$load" ]; then
     stress-ng --cpu "$(nproc)" --timeout 6h --quiet &
     stress_pid=$!
+    # Load is claimed only once it is there.
+    sleep 1
+    if ! kill -0 "$stress_pid" 2>/dev/null; then
+        stress_pid=""
+        echo "soak: stress-ng did not keep running, so there is no load; stopped" >&2
+        exit 1
+    fi
     echo "soak: load on, stress-ng pid $stress_pid on $(nproc) cores"
 fi
 
@@ -64,9 +73,9 @@ echo "suite: a run interrupted after 60 s"
 setsid ctest --preset mingw >"$logs/suite-interrupted.log" 2>&1 &
 interrupted=$!
 sleep 60
-kill -TERM -- "-$interrupted" 2>/dev/null
-wait "$interrupted" 2>/dev/null
-echo "suite: interrupted at: $(grep -E '^ *Start ' "$logs/suite-interrupted.log" | tail -1 | sed 's/^ *//')"
+kill -TERM -- "-$interrupted" 2>/dev/null || true
+wait "$interrupted" 2>/dev/null || true
+echo "suite: interrupted at: $(sed -n 's/^ *Start /Start /p' "$logs/suite-interrupted.log" | tail -n 1)"
 
 suite_passed=0
 for i in $(seq "$suite_runs"); do
@@ -76,13 +85,13 @@ for i in $(seq "$suite_runs"); do
     else
         verdict=FAILED
     fi
-    slowest=$(grep -E 'Test +#' "$logs/suite-$i.log" | grep -v harness |
+    slowest=$(sed -n '/Test  *#/p' "$logs/suite-$i.log" | sed '/harness/d' |
         sed -E 's/.*Test +#[0-9]+: ([^ ]+) .* ([0-9.]+) sec$/\2 \1/' | sort -rn | awk 'NR == 1 { print $2 " (" $1 " s)" }')
     printf 'suite %d (after the interrupted run): %s in %5.1f s; %s; slowest test %s\n' "$i" "$verdict" \
-        "$(awk "BEGIN { print $(date +%s.%N) - $start }")" "$(grep -E 'tests passed' "$logs/suite-$i.log")" "$slowest"
+        "$(awk "BEGIN { print $(date +%s.%N) - $start }")" "$(sed -n '/tests passed/p' "$logs/suite-$i.log")" "$slowest"
 done
 
 echo
 echo "main job: $main_passed of $main_runs passed; suite: $suite_passed of $suite_runs passed${load:+ (under load)}"
 echo "logs: $logs"
-[ "$main_passed" = "$main_runs" ] && [ "$suite_passed" = "$suite_runs" ]
+[ "$main_passed" = "$main_runs" ] && [ "$suite_passed" = "$suite_runs" ] || exit 1
