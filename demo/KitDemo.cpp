@@ -26,7 +26,8 @@
 //                        add-in entry, a running Outlook, files in the folders
 //   --slow-registration  the add-in's registration writes its entry in two
 //                        steps, MS apart
-//   --pelmor-only        only step 3, as a caller of this program's bitness
+//   --pelmor-only TICK   only step 3, as a caller of this program's bitness,
+//                        its times said from the main job's start at TICK
 #include "KitDemoReport.h"
 #include "MapiStandIn.h"
 #include "ProductSetup.h"
@@ -389,7 +390,8 @@ void AskPelmorFromTheOtherBitness()
 {
     const bool otherX64 = !kBuiltAs64Bit;
     Step step("the other bitness's caller", 30000);
-    ChildProcess caller(L"\"" + FlavourBinFolder(otherX64) + L"\\KitDemo.exe\" --pelmor-only");
+    ChildProcess caller(L"\"" + FlavourBinFolder(otherX64) + L"\\KitDemo.exe\" --pelmor-only " +
+                        std::to_wstring(ClockStart()));
     Check(caller.WaitExit(20000) && caller.ExitCode() == 0,
           std::string(otherX64 ? "64" : "32") + "-bit Pelmor.dll gave the profile name to its caller");
 }
@@ -411,8 +413,9 @@ Options ParseOptions(int argc, wchar_t** argv)
             options.leftovers = true;
         } else if (arg == L"--slow-registration" && i + 1 < argc) {
             options.slowRegistrationMs = wcstoul(argv[++i], nullptr, 10);
-        } else if (arg == L"--pelmor-only") {
+        } else if (arg == L"--pelmor-only" && i + 1 < argc) {
             options.pelmorOnly = true;
+            StartClockAt(wcstoul(argv[++i], nullptr, 10));
         }
     }
     return options;
@@ -425,7 +428,7 @@ int wmain(int argc, wchar_t** argv)
     Options options = ParseOptions(argc, argv);
     if (options.pelmorOnly) {
         AskPelmor();
-        return Finish();
+        return FailuresAsExitCode();
     }
     std::vector<Machine> machines;
     if (options.outlook32)

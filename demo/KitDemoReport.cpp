@@ -5,7 +5,6 @@
 
 namespace {
 
-
 DWORD g_start = GetTickCount();
 int g_failures = 0;
 std::mutex g_lock;          // guards what the watchdog reads
@@ -45,10 +44,25 @@ void Check(bool condition, const std::string& what)
     }
 }
 
+void StartClockAt(DWORD tick)
+{
+    g_start = tick;
+}
+
+DWORD ClockStart()
+{
+    return g_start;
+}
+
 int Finish()
 {
     Say(g_failures ? std::to_string(g_failures) + " step(s) did not happen as they should."
                    : "The kit's whole life played as it should.");
+    return FailuresAsExitCode();
+}
+
+int FailuresAsExitCode()
+{
     return g_failures ? 1 : 0;
 }
 

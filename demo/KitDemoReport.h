@@ -10,8 +10,14 @@
 
 void Say(const std::string& text);
 void Check(bool condition, const std::string& what);
+// Times are said from this tick on (a caller the main job starts keeps its clock).
+void StartClockAt(DWORD tick);
+DWORD ClockStart();
 // Prints the verdict; the process's exit code.
 int Finish();
+// The exit code alone, for a part of the main job run as a child: the main
+// job says the one verdict.
+int FailuresAsExitCode();
 
 // The step the main job is in, for the watchdog: a step that has not ended
 // within its time ends the run, with a report line and exit code 3, after
