@@ -112,6 +112,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
 {
+    // Outlook lives in a folder of its own; the stand-in may share the kit's,
+    // where a test plants a DLL that only the kit's programs are to refuse.
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     g_options = ParseOptions();
     CoInitialize(nullptr);
     g_outlook = std::make_shared<FakeOutlookState>();
