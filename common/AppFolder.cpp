@@ -1,4 +1,5 @@
 #include "AppFolder.h"
+#include "Result.h"
 
 WideText FolderOfPath(const wchar_t* path)
 {
@@ -41,7 +42,7 @@ HRESULT PathInSystemFolder(const wchar_t* fileName, WideText& path)
     wchar_t system[MAX_PATH];
     UINT length = GetSystemDirectoryW(system, ARRAYSIZE(system));
     if (length == 0)
-        return HRESULT_FROM_WIN32(GetLastError());
+        return LastErrorAsFailure();
     if (length >= ARRAYSIZE(system))
         return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
     path = PathInFolder(system, fileName);

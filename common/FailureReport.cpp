@@ -47,6 +47,8 @@ WideText FailureMessage(const wchar_t* what, HRESULT hr)
 
 void ReportFailureAndExit(HWND owner, const wchar_t* caption, const wchar_t* what, HRESULT hr)
 {
+    if (SUCCEEDED(hr))
+        hr = E_FAIL;
     WideText message = FailureMessage(what, hr);
     MessageBoxW(owner, message.c_str(), caption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
     ExitProcess(static_cast<UINT>(hr));

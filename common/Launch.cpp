@@ -1,5 +1,6 @@
 #include "Launch.h"
 #include "AppFolder.h"
+#include "Result.h"
 #include "UniqueResource.h"
 
 WideText QuotePathIfNeeded(const wchar_t* unquoted)
@@ -34,7 +35,7 @@ HRESULT StartProcess(const wchar_t* application, const wchar_t* commandLine, con
     PROCESS_INFORMATION started = {};
     if (!CreateProcessW(application, const_cast<wchar_t*>(writable.c_str()), nullptr, nullptr, FALSE, 0, nullptr,
                         currentFolder, &startup, &started))
-        return HRESULT_FROM_WIN32(GetLastError());
+        return LastErrorAsFailure();
     UniqueHandle process(started.hProcess);
     UniqueHandle thread(started.hThread);
     return S_OK;

@@ -3,6 +3,7 @@
 #include "AppFolder.h"
 #include "FailureReport.h"
 #include "Launch.h"
+#include "Result.h"
 #include "TestSupport.h"
 #include "UniqueResource.h"
 #include <gtest/gtest.h>
@@ -94,6 +95,12 @@ TEST(FailureMessage, NamesTheStepTheSystemReasonAndTheCode)
     };
     for (const auto& p : patterns)
         EXPECT_EQ(std::wstring(FillInCode(p.pattern.c_str(), 0x80070002u).c_str()), p.expected) << Narrow(p.pattern);
+
+    // The code is taken at the call that failed; one that left none is still a failure.
+    SetLastError(ERROR_ACCESS_DENIED);
+    EXPECT_EQ(LastErrorAsFailure(), E_ACCESSDENIED);
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_EQ(LastErrorAsFailure(), E_FAIL) << "a failure without a code would be reported as success";
 }
 
 TEST(Launch, StartsWithTheAskedShowStateAndNeverWaits)

@@ -4,6 +4,7 @@
 #include "NoticeBox.h"
 #include "OutlookKill.h"
 #include "RegReadWrite.h"
+#include "Result.h"
 #include "ResourceText.h"
 #include "UninstallerText.h"
 #include "WindowMeasures.h"
@@ -28,7 +29,7 @@ constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
 
 } // namespace
 
-bool FrmMain::Create(HINSTANCE instance)
+HRESULT FrmMain::Create(HINSTANCE instance)
 {
     WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof(windowClass);
@@ -40,16 +41,18 @@ bool FrmMain::Create(HINSTANCE instance)
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kClassName;
     if (!RegisterClassExW(&windowClass))
-        return false;
+        return LastErrorAsFailure();
 
     dpi_ = ScreenDpi();
 
     // An owned window has no taskbar button; the owner itself is never shown.
     owner_ = CreateWindowExW(0, kClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+    if (!owner_)
+        return LastErrorAsFailure();
     SIZE size = WindowSizeForClient(kClientWidth, kClientHeight, kStyle, kExStyle, dpi_);
     window_ = CreateWindowExW(kExStyle, kClassName, LoadText(IDS_WINDOW_CAPTION).c_str(), kStyle, CW_USEDEFAULT,
                               CW_USEDEFAULT, size.cx, size.cy, owner_, nullptr, instance, this);
-    return owner_ && window_;
+    return window_ ? S_OK : LastErrorAsFailure();
 }
 
 void FrmMain::Show()

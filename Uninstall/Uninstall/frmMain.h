@@ -9,8 +9,9 @@
 //   StartUninstallTimer_Timer  end the program
 class FrmMain {
 public:
-    // Creates the window hidden; it is shown only after Form_Load.
-    bool Create(HINSTANCE instance);
+    // Creates the window hidden; it is shown only after Form_Load. The code
+    // of the first call that failed, taken at that call.
+    HRESULT Create(HINSTANCE instance);
     void Form_Load();
     void Show();
 

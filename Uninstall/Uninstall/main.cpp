@@ -9,9 +9,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
     RestrictDllSearchToSystemFolder();
     FrmMain form;
-    if (!form.Create(instance))
+    HRESULT hr = form.Create(instance);
+    if (FAILED(hr))
         ReportFailureAndExit(nullptr, LoadText(IDS_PROGRAM_TITLE).c_str(),
-                             LoadText(IDS_COULD_NOT_CREATE_WINDOW).c_str(), HRESULT_FROM_WIN32(GetLastError()));
+                             LoadText(IDS_COULD_NOT_CREATE_WINDOW).c_str(), hr);
     form.Form_Load();
     form.Show();
 
