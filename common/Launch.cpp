@@ -41,9 +41,12 @@ HRESULT StartProcess(const wchar_t* application, const wchar_t* commandLine, con
     return S_OK;
 }
 
+// /d: no AutoRun command; /v:off: no delayed expansion, which a user's
+// registry may switch on, to read a "!" in the folder's name; ".\": the
+// script in the current folder only, never one found along PATH.
 WideText ScriptCommandLine(const wchar_t* scriptName)
 {
-    return WideText(L"cmd.exe /d /c ").Append(scriptName);
+    return WideText(L"cmd.exe /d /v:off /c .\\").Append(scriptName);
 }
 
 } // namespace
@@ -51,6 +54,20 @@ WideText ScriptCommandLine(const wchar_t* scriptName)
 HRESULT Launch(const wchar_t* program, const wchar_t* arguments, ShowState show)
 {
     return StartProcess(nullptr, BuildCommandLine(program, arguments).c_str(), nullptr, show);
+}
+
+HRESULT LaunchInItsFolder(const wchar_t* program, ShowState show)
+{
+    WideText path(program);
+    if (path.size() >= 2 && path[0] == L'"' && path[path.size() - 1] == L'"')
+        path = WideText(program + 1, path.size() - 2);
+    // A folder that is not there holds no program either: the start then
+    // fails for that reason, not for the folder.
+    WideText folder = FolderOfPath(path.c_str());
+    DWORD attributes = GetFileAttributesW(folder.c_str());
+    bool isFolder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return StartProcess(nullptr, BuildCommandLine(program, nullptr).c_str(), isFolder ? folder.c_str() : nullptr,
+                        show);
 }
 
 HRESULT LaunchScript(const wchar_t* folder, const wchar_t* scriptName, ShowState show)

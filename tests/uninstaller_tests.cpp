@@ -77,7 +77,8 @@ TEST(UninstallSequence, RunsBothPhasesInOrderWithTheirTextsAndPacing)
     // Phase two, 2500 ms after phase one: Outlook restarted normal from App Paths,
     // asked to close after the second notice, then the unregister script.
     const LogLine& restarted = starts[1];
-    EXPECT_NE(restarted.detail.find("show=1 "), std::string::npos) << restarted.detail;
+    EXPECT_NE(restarted.detail.find("show=1 in=" + Narrow(FolderOfPathText(run.outlookPath)) + " title="),
+              std::string::npos) << restarted.detail << ": not in its own folder";
     EXPECT_GE(Between(closes[0].tick, restarted.tick), kTimerMs - kTickSlackMs);
     EXPECT_LE(Between(closes[0].tick, restarted.tick), kLateTimerMs);
     EXPECT_EQ(closes[1].pid, restarted.pid);

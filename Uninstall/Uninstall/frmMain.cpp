@@ -140,7 +140,7 @@ void FrmMain::PreUninstallTimer_Timer()
     // A 64-bit Office writes its App Paths entry in the 64-bit registry view only.
     AnsiText outlook = RegReadFallingBackToView(kOutlookAppPathKey, "", HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY);
     if (!outlook.empty())
-        LaunchOrExit(WideFromAnsi(outlook.c_str(), outlook.size()).c_str(), ShowState::NormalWithFocus);
+        LaunchInItsFolderOrExit(WideFromAnsi(outlook.c_str(), outlook.size()).c_str(), ShowState::NormalWithFocus);
     NoticeBox(window_, LoadText(IDS_PROGRAM_TITLE).c_str(), LoadText(IDS_SECOND_NOTICE).c_str());
     CloseOutlookWindows(window_);
     LaunchScriptOrExit(kUnregisterScript);
@@ -154,9 +154,9 @@ void FrmMain::StartUninstallTimer_Timer()
     DestroyWindow(owner_);
 }
 
-void FrmMain::LaunchOrExit(const wchar_t* program, ShowState show)
+void FrmMain::LaunchInItsFolderOrExit(const wchar_t* program, ShowState show)
 {
-    ExitIfFailed(Launch(program, nullptr, show), program);
+    ExitIfFailed(LaunchInItsFolder(program, show), program);
 }
 
 void FrmMain::LaunchScriptOrExit(const wchar_t* scriptName)

@@ -25,9 +25,9 @@ private:
     void PreUninstallTimer_Timer();
     void StartUninstallTimer_Timer();
 
-    // Start a program, or one of the batch files beside this one (hidden),
-    // or report the failure and end the program.
-    void LaunchOrExit(const wchar_t* program, ShowState show);
+    // Start a program (in its own folder), or one of the batch files beside
+    // this one (hidden), or report the failure and end the program.
+    void LaunchInItsFolderOrExit(const wchar_t* program, ShowState show);
     void LaunchScriptOrExit(const wchar_t* scriptName);
     void ExitIfFailed(HRESULT hr, const wchar_t* started);
     int Twips(int twips) const;

@@ -135,7 +135,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
     g_helper = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, instance, nullptr);
     HWND window = CreateWindowExW(0, windowClass.lpszClassName, g_options.title.c_str(), WS_OVERLAPPEDWINDOW,
                                   CW_USEDEFAULT, CW_USEDEFAULT, 480, 320, nullptr, nullptr, instance, nullptr);
-    Log("started", "show=" + std::to_string(requestedShow) + " title=" + Narrow(g_options.title));
+    wchar_t folder[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, folder);
+    Log("started", "show=" + std::to_string(requestedShow) + " in=" + Narrow(folder) + " title=" + Narrow(g_options.title));
     ShowWindow(window, showCommand);
     UpdateWindow(window);
     Log("bars", JoinedBars());
