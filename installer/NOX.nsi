@@ -86,6 +86,56 @@ done:
     FindClose $R2
 FunctionEnd
 
+; The one form in which a folder is judged, written and recorded: the full
+; path with . and .. resolved and / made \, 8.3 names expanded where the
+; part that exists has them, no trailing separator. Case stays as written;
+; every comparison of folders (StrCmp) ignores it.
+;   Push <folder>; Call [un.]CanonicalFolder; Pop <canonical form>
+!macro CanonicalFolderFunction prefix
+Function ${prefix}CanonicalFolder
+    Exch $R5
+    Push $R6
+    Push $R7
+    Push $R8
+    System::Call 'kernel32::GetFullPathNameW(w R5, i ${NSIS_MAX_STRLEN}, w .R6, p 0) i.R7'
+    StrCmp $R7 0 done
+    StrCpy $R5 $R6
+    StrLen $R7 $R5
+    IntCmp $R7 3 expand expand
+    StrCpy $R6 $R5 1 -1
+    StrCmp $R6 "\" 0 expand
+        StrCpy $R5 $R5 -1
+expand:
+    ; The longest part that exists gets its long names; the rest stays.
+    StrCpy $R8 ""
+try_long:
+    System::Call 'kernel32::GetLongPathNameW(w R5, w .R6, i ${NSIS_MAX_STRLEN}) i.R7'
+    IntCmp $R7 0 0 0 long
+    StrLen $R7 $R5
+    IntCmp $R7 3 joined joined
+find_separator:
+    IntOp $R7 $R7 - 1
+    IntCmp $R7 0 joined joined
+    StrCpy $R6 $R5 1 $R7
+    StrCmp $R6 "\" 0 find_separator
+    StrCpy $R6 $R5 "" $R7
+    StrCpy $R8 "$R6$R8"
+    StrCpy $R5 $R5 $R7
+    Goto try_long
+long:
+    StrCpy $R5 $R6
+joined:
+    StrCpy $R5 "$R5$R8"
+done:
+    Pop $R8
+    Pop $R7
+    Pop $R6
+    Exch $R5
+FunctionEnd
+!macroend
+!insertmacro CanonicalFolderFunction ""
+!insertmacro CanonicalFolderFunction "un."
+
 ; $R0 = 1 when $R1 lies below the folder $R2 (case does not matter), else 0.
 Function IsBelow
     StrCpy $R0 0
@@ -95,26 +145,61 @@ Function IsBelow
         StrCpy $R0 1
 FunctionEnd
 
+; $R0 = 1 when a folder on the way from $R2 down to $R1 (which lies below
+; it), $R1 itself included, is a junction or a symbolic link, else 0.
+Function PassesALinkBelow
+    StrCpy $R0 0
+    StrLen $R3 $R2
+    StrLen $R4 $R1
+next_folder:
+    IntOp $R3 $R3 + 1
+    IntCmp $R3 $R4 whole 0 checked
+    StrCpy $R5 $R1 1 $R3
+    StrCmp $R5 "\" 0 next_folder
+whole:
+    StrCpy $R5 $R1 $R3
+    System::Call 'kernel32::GetFileAttributesW(w R5) i.R6'
+    ; What does not exist yet is made by the setup, below what does.
+    IntCmp $R6 -1 checked
+    IntOp $R6 $R6 & 0x400 ; FILE_ATTRIBUTE_REPARSE_POINT
+    IntCmp $R6 0 next_folder
+    StrCpy $R0 1
+checked:
+FunctionEnd
+
 ; The kit runs elevated from the install folder, and every user's Outlook
 ; loads NOX.dll from it: it must be a folder only administrators can write,
 ; which the folders below Program Files are, and one that holds nothing but
-; this product. A folder below Windows is never one.
+; this product. A folder below Windows is never one, nor one reached through
+; a junction or link, which may lead anywhere. The folder is judged in its
+; canonical form, and $INSTDIR takes that form for all that follows.
 Function CheckInstallFolder
+    Push $INSTDIR
+    Call CanonicalFolder
+    Pop $INSTDIR
     StrCpy $R1 "$INSTDIR"
     StrCpy $R2 "$WINDIR"
     Call IsBelow
     StrCmp $R0 1 below_windows
     StrCmp "$INSTDIR" "$WINDIR" below_windows
-    StrCpy $R2 "$PROGRAMFILES32"
+    Push $PROGRAMFILES32
+    Call CanonicalFolder
+    Pop $R2
     Call IsBelow
     StrCmp $R0 1 below_program_files
-    StrCpy $R2 "$PROGRAMFILES64"
+    Push $PROGRAMFILES64
+    Call CanonicalFolder
+    Pop $R2
     Call IsBelow
     StrCmp $R0 1 below_program_files
     !insertmacro Refuse "$INSTDIR is not below $PROGRAMFILES. The setup runs programs from its folder with administrator rights, so it installs only where standard users cannot write."
 below_windows:
     !insertmacro Refuse "$INSTDIR is below the Windows folder. Choose a folder below $PROGRAMFILES."
 below_program_files:
+    Call PassesALinkBelow
+    StrCmp $R0 0 no_link
+        !insertmacro Refuse "$INSTDIR is reached through a junction or a symbolic link, which may lead to a folder that standard users can write. Choose a folder below $PROGRAMFILES that is none."
+no_link:
     ; The product's own earlier installation is updated in place.
     ReadRegStr $R3 HKLM "${UNINSTALL_KEY}" "InstallLocation"
     StrCmp "$R3" "$INSTDIR" checked
@@ -128,6 +213,9 @@ FunctionEnd
 ; is the product's installation, whatever _?= says.
 Function un.onInit
     SetRegView 32
+    Push $INSTDIR
+    Call un.CanonicalFolder
+    Pop $INSTDIR
     ReadRegStr $R0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
     StrCmp "$R0" "$INSTDIR" installed
     MessageBox MB_OK|MB_ICONSTOP "$INSTDIR is not where ${PRODUCT} is installed." /SD IDOK
@@ -140,25 +228,47 @@ Function DirectoryLeave
     Call CheckInstallFolder
 FunctionEnd
 
+; Installs one file into $OUTDIR. One in use (a NOX.dll that Outlook has
+; loaded, say) cannot be replaced now: the new one is put beside it and
+; takes its place when Windows restarts, and the setup ends saying that a
+; restart is needed. Never does the old file stay as if it were the new.
+!macro InstallFile source name
+    ClearErrors
+    File "/oname=${name}" "${source}"
+    IfErrors 0 +6
+        ClearErrors
+        File "/oname=${name}.new" "${source}"
+        IfErrors install_failed
+        Rename /REBOOTOK "$OUTDIR\${name}.new" "$OUTDIR\${name}"
+        DetailPrint "$OUTDIR\${name} is in use: the new one takes its place when Windows restarts."
+!macroend
+
 Section "${PRODUCT}"
     ; Silent setups skip the folder page.
     Call CheckInstallFolder
     SetOutPath "$INSTDIR"
-    ; Installing over an installed product replaces every file.
-    SetOverwrite on
-    File "${PRODUCT_DLL}"
-    File "${PROGRAMS_DIR}\Register.exe"
-    File "${PROGRAMS_DIR}\Uninstaller.exe"
-    File "${PROGRAMS_DIR}\UninstRegister.bat"
-    File "${PROGRAMS_DIR}\UninstUnregister.bat"
-    File "${DLLS_X86_DIR}\uninstall.dll"
-    File "${DLLS_X86_DIR}\Pelmor.dll"
+    ; Installing over an installed product replaces every file; a file that
+    ; cannot be replaced sets the error flag, without asking.
+    SetOverwrite try
+    !insertmacro InstallFile "${PRODUCT_DLL}" NOX.dll
+    !insertmacro InstallFile "${PROGRAMS_DIR}\Register.exe" Register.exe
+    !insertmacro InstallFile "${PROGRAMS_DIR}\Uninstaller.exe" Uninstaller.exe
+    !insertmacro InstallFile "${PROGRAMS_DIR}\UninstRegister.bat" UninstRegister.bat
+    !insertmacro InstallFile "${PROGRAMS_DIR}\UninstUnregister.bat" UninstUnregister.bat
+    !insertmacro InstallFile "${DLLS_X86_DIR}\uninstall.dll" uninstall.dll
+    !insertmacro InstallFile "${DLLS_X86_DIR}\Pelmor.dll" Pelmor.dll
     ; A 64-bit Outlook loads only the 64-bit cleanup add-in; 64-bit callers
     ; of GetPelmors need the 64-bit Pelmor.dll.
     SetOutPath "$INSTDIR\x64"
-    File "${DLLS_X64_DIR}\uninstall.dll"
-    File "${DLLS_X64_DIR}\Pelmor.dll"
+    !insertmacro InstallFile "${DLLS_X64_DIR}\uninstall.dll" uninstall.dll
+    !insertmacro InstallFile "${DLLS_X64_DIR}\Pelmor.dll" Pelmor.dll
     SetOutPath "$INSTDIR"
+    Goto installed
+install_failed:
+    DetailPrint "A file could not be written to $OUTDIR."
+    SetErrorLevel 2
+    Abort "${PRODUCT} is not installed."
+installed:
 
     ; Listed as soon as the files are there, so that whatever happens next
     ; can be taken back from the list of installed programs.
@@ -182,7 +292,10 @@ Section "${PRODUCT}"
         Goto failed
 
     ; Register.exe ends as soon as regsvr32 has started; it says itself,
-    ; in a message box, when it could not start it.
+    ; in a message box, when it could not start it. The value read back
+    ; below is cleared first: over an installed product it would still name
+    ; the installed NOX.dll, and only this run's registration is to count.
+    DeleteRegValue ${REGISTRATION_ROOT} "${REGISTRATION_KEY}" "${REGISTRATION_VALUE}"
     ClearErrors
     ExecWait '"$INSTDIR\Register.exe"' $0
     IfErrors 0 +3
@@ -207,6 +320,10 @@ failed:
     SetErrorLevel 2
     Abort "${PRODUCT} is not registered. Uninstall it from the list of installed programs, then run this setup again."
 done:
+    ; 3010: done, once Windows has restarted (ERROR_SUCCESS_REBOOT_REQUIRED).
+    IfRebootFlag 0 +3
+        DetailPrint "Windows must restart to finish: files in use are replaced then."
+        SetErrorLevel 3010
 SectionEnd
 
 ; Deletes one installed file. A file some process still has open (a
@@ -281,12 +398,19 @@ Section "Uninstall"
     ; does not wait for it. Unregistering is idempotent, so it is run here
     ; once more, and waited for, before uninstall.dll can go: a slow
     ; unregistration must not find its DLL gone and leave the add-in's keys.
-    ; Run from its folder by its bare name, so that no character of the
-    ; folder's name reaches cmd's command line; /d: no AutoRun command.
+    ; Run from its folder as .\UninstUnregister.bat, so that no character of
+    ; the folder's name reaches cmd's command line, and cmd never takes a
+    ; script of that name from along PATH (whose folders users may write);
+    ; /d: no AutoRun command; /v:off: no delayed expansion to read a "!".
+    IfFileExists "$INSTDIR\UninstUnregister.bat" 0 no_unregister_script
     SetOutPath "$INSTDIR"
-    ExecWait '"$SYSDIR\cmd.exe" /d /c UninstUnregister.bat' $0
+    ExecWait '"$SYSDIR\cmd.exe" /d /v:off /c .\UninstUnregister.bat' $0
     SetOutPath "$TEMP"
     DetailPrint "Cleanup add-in unregistered (exit code $0)."
+    Goto unregistered
+no_unregister_script:
+    DetailPrint "$INSTDIR\UninstUnregister.bat is missing: the cleanup add-in is not unregistered again."
+unregistered:
 
     ; Only what the setup installed.
     !insertmacro RemoveInstalledFile "$INSTDIR\NOX.dll"

@@ -31,9 +31,9 @@ std::wstring ProductFolder()
     return ProgramFilesFolder(false) + L"\\NOX";
 }
 
-DWORD RunSetupSilently(const std::wstring& setup, DWORD timeoutMs)
+DWORD RunSetupSilently(const std::wstring& setup, const std::wstring& arguments, DWORD timeoutMs)
 {
-    ChildProcess process(L"\"" + setup + L"\" /S");
+    ChildProcess process(L"\"" + setup + L"\" /S" + (arguments.empty() ? L"" : L" " + arguments));
     return process.WaitExit(timeoutMs) ? process.ExitCode() : STILL_ACTIVE;
 }
 

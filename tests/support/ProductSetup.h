@@ -21,9 +21,9 @@ bool SetupBuilt();
 // The product's folder: NOX under the 32-bit Program Files.
 std::wstring ProductFolder();
 
-// Runs a setup silently (/S) and waits for it; its exit code, or
-// STILL_ACTIVE if it did not end in time.
-DWORD RunSetupSilently(const std::wstring& setup, DWORD timeoutMs = 60000);
+// Runs a setup silently (/S, then `arguments`) and waits for it; its exit
+// code, or STILL_ACTIVE if it did not end in time.
+DWORD RunSetupSilently(const std::wstring& setup, const std::wstring& arguments = L"", DWORD timeoutMs = 60000);
 
 // A value of the product's entry in the list of installed programs ("" if absent).
 std::wstring ProductEntryValue(const wchar_t* name);
