@@ -274,12 +274,18 @@ TEST_F(ProductSetupTest, RefusesAFolderThatIsNotEmptyOrNotBelowProgramFiles)
     GetWindowsDirectoryW(windows, MAX_PATH);
     const std::wstring busy = ProgramFilesFolder(false) + L"\\NOX busy";
     const std::wstring drive = std::wstring(windows).substr(0, 2);
+    // What a setup wrongly wrote there once is no proof against this one.
+    RemoveFolderTree(drive + L"\\NOX");
     SHCreateDirectoryExW(nullptr, busy.c_str(), nullptr);
     WriteFileText(busy + L"\\regsvr32.exe", "someone else's\r\n");
-    struct RemoveBusy {
-        std::wstring path;
-        ~RemoveBusy() { RemoveFolderTree(path); }
-    } removeBusy{busy};
+    struct RemoveFolders {
+        std::vector<std::wstring> paths;
+        ~RemoveFolders()
+        {
+            for (const std::wstring& path : paths)
+                RemoveFolderTree(path);
+        }
+    } removeFolders{{busy, drive + L"\\NOX"}};
 
     // (Wine makes no junctions, which the setup refuses below Program Files.)
     for (const std::wstring& folder : {busy, std::wstring(windows) + L"\\NOX", drive + L"\\NOX",
