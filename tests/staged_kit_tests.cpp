@@ -214,11 +214,12 @@ TEST(StagedKit, EveryVersionBlockCarriesTheBuildsVersion)
         {L"Register.exe", L"OriginalFilename", L"Register.exe"},
         {L"uninstall.dll", L"OLESelfRegister", L""},
         {L"x64\\uninstall.dll", L"OLESelfRegister", L""},
-        {L"Pelmor.dll", L"FileVersion", L"<no version block>"},
+        {L"Pelmor.dll", L"OriginalFilename", L"Pelmor.dll"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(VersionString(KitFolder() + L"\\" + c.file, c.field), c.expected) << Narrow(c.file) << " " << Narrow(c.field);
-    for (const wchar_t* file : {L"Uninstaller.exe", L"Register.exe", L"uninstall.dll", L"x64\\uninstall.dll"}) {
+    for (const wchar_t* file : {L"Uninstaller.exe", L"Register.exe", L"uninstall.dll", L"x64\\uninstall.dll",
+                                L"Pelmor.dll", L"x64\\Pelmor.dll"}) {
         SCOPED_TRACE(Narrow(file));
         EXPECT_EQ(VersionString(KitFolder() + L"\\" + file, L"FileVersion"), version);
         EXPECT_EQ(VersionString(KitFolder() + L"\\" + file, L"ProductVersion"), version);
