@@ -419,17 +419,6 @@ PlantedDll::PlantedDll(const std::wstring& folder, const std::wstring& baseName)
     : path_(folder + L"\\" + baseName + L".dll")
 {
     CopyFileW((BinFolder() + L"\\PlantedDll.dll").c_str(), path_.c_str(), FALSE);
-    wchar_t value[1024] = L"";
-    DWORD length = GetEnvironmentVariableW(L"WINEDLLOVERRIDES", value, ARRAYSIZE(value));
-    if (length && length < ARRAYSIZE(value))
-        overrides_ = value;
-    std::wstring planted = (overrides_ ? *overrides_ + L";" : L"") + baseName + L"=n,b";
-    SetEnvironmentVariableW(L"WINEDLLOVERRIDES", planted.c_str());
-}
-
-PlantedDll::~PlantedDll()
-{
-    SetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides_ ? overrides_->c_str() : nullptr);
 }
 
 bool PlantedDll::Loaded() const

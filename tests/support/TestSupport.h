@@ -158,13 +158,13 @@ private:
 };
 
 // PlantedDll.dll beside a program, under the name of a DLL the program loads
-// at run time (uxtheme.dll, which windows load), with Wine told to prefer a
-// DLL found in the program's folder, as Windows' own search order would, in
-// programs started meanwhile. Loaded() tells whether one of them loaded it.
+// at run time (uxtheme.dll, which windows load); Loaded() tells whether a
+// program loaded it. Wine takes its own builtin first unless the test's
+// WINEDLLOVERRIDES (set where Wine starts, see tests/CMakeLists.txt) prefers
+// a native one, as Windows' own search order would.
 class PlantedDll {
 public:
     PlantedDll(const std::wstring& folder, const std::wstring& baseName = L"uxtheme");
-    ~PlantedDll();
     PlantedDll(const PlantedDll&) = delete;
     PlantedDll& operator=(const PlantedDll&) = delete;
 
@@ -172,7 +172,6 @@ public:
 
 private:
     std::wstring path_;
-    std::optional<std::wstring> overrides_;
 };
 
 // Starts an Outlook stand-in, waits for its window, closes it as a user
