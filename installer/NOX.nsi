@@ -387,12 +387,19 @@ Section "Uninstall"
 
     ; The kit's sequence: it warns the user, restarts Outlook so that the
     ; cleanup add-in removes the product's command bar, and ends. Its
-    ; notices are shown to the user on the desktop this runs on.
+    ; notices are shown to the user on the desktop this runs on. A silent
+    ; uninstall (a deployment tool's) has no user to answer them: it goes
+    ; on without, and never waits.
+    IfSilent 0 with_user
+        DetailPrint "No user to answer (silent): Uninstaller.exe is not run, so Outlook is not restarted to remove the NOX command bar. NOX.dll is unregistered, so Outlook no longer loads NOX; its bar stays in each user's Outlook, without function, until the user removes it (Customize) or Outlook resets its command bars. Uninstall without /S to have it removed."
+        Goto sequence_done
+with_user:
     ClearErrors
     ExecWait '"$INSTDIR\Uninstaller.exe"' $0
     IfErrors 0 +2
         StrCpy $0 "(not started)"
     DetailPrint "Uninstaller.exe ended (exit code $0)."
+sequence_done:
 
     ; Uninstaller.exe ends 2.5 s after starting UninstUnregister.bat and
     ; does not wait for it. Unregistering is idempotent, so it is run here
