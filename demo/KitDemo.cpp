@@ -1,15 +1,18 @@
 // The kit's main job: plays the product's whole life in this Wine prefix with
 // the real deliverables and the stand-ins, and reports each step. The life is
 // played once for each Outlook asked for, 32-bit and 64-bit, through the
-// product's sample setup (NOX-setup.exe) where it was built:
-//   1. install:   NOX-setup.exe /S installs the product and the kit and runs
-//                 Register.exe, which has NOX.dll registered; Outlook shows
-//                 its bar
-//   2. uninstall: the product's uninstaller runs Uninstaller.exe, which
+// product's sample setup (NOX-setup.exe) where it was built, and once more
+// through NOX.msi with the 64-bit Outlook:
+//   1. install:   a deployment tool runs the setup silently; it installs the
+//                 product and the kit and runs Register.exe, which has NOX.dll
+//                 registered; Outlook shows its bar
+//   2. uninstall: the user removes NOX from the list of installed programs;
+//                 the product's uninstaller runs Uninstaller.exe, which
 //                 closes Outlook, restarts it so that the flavour of
 //                 uninstall.dll that Outlook loads deletes the bar, closes it,
 //                 and ends; then nothing of the kit or the product is left,
-//                 no file and no key of the add-in in either registry view
+//                 no file and no key of the add-in in either registry view;
+//                 through the MSI, an unattended removal ends by itself too
 //   3. a caller outside the kit asks Pelmor.dll for the MAPI profile name
 // Without the setup, the kit's files are copied as the setup would copy
 // them, and Register.exe and Uninstaller.exe are started directly.
@@ -57,14 +60,16 @@ struct Machine {
     std::wstring outlookLog;
     std::wstring barsFile;
     bool outlook64 = false;
-    bool throughSetup = false; // installed and uninstalled by NOX-setup.exe
+    bool throughSetup = false; // installed and uninstalled by a sample setup
+    Package package = Package::Nsis;
 };
 
-Machine MachineFor(bool outlook64)
+Machine MachineFor(bool outlook64, Package package = Package::Nsis)
 {
     Machine machine;
     machine.outlook64 = outlook64;
-    machine.throughSetup = SetupBuilt();
+    machine.package = package;
+    machine.throughSetup = PackageBuilt(package);
     machine.kit = ProductFolder();
     machine.office = ProgramFilesFolder(outlook64) + L"\\Microsoft Office\\Office";
     machine.outlookExe = machine.office + L"\\OUTLOOK.EXE";
@@ -93,7 +98,8 @@ void LeaveWhatAnInterruptedRunLeaves(const Machine& machine)
     SHCreateDirectoryExW(nullptr, machine.kit.c_str(), nullptr);
     SHCreateDirectoryExW(nullptr, machine.office.c_str(), nullptr);
     WriteFileText(machine.kit + L"\\leftover.txt", "from an earlier run\r\n");
-    SetRegistryString(HKEY_LOCAL_MACHINE, kProductUninstallKey, L"DisplayName", L"NOX", KEY_WOW64_32KEY);
+    SetRegistryString(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NOX",
+                      L"DisplayName", L"NOX", KEY_WOW64_32KEY);
     SetRegistryString(HKEY_CURRENT_USER, kAddinKey, L"FriendlyName", L"NOX Uninstall");
     DWORD loadAtNextStart = 16;
     RegSetKeyValueW(HKEY_CURRENT_USER, kAddinKey, L"LoadBehavior", REG_DWORD, &loadAtNextStart, sizeof(DWORD));
@@ -204,7 +210,9 @@ void PlayLife(const Options& options, const Machine& machine)
         if (!options.screenshots.empty() && SaveWindowImage(window, options.screenshots + L"\\" + name))
             Say("screenshot " + Narrow(name));
     };
-    const std::wstring shotPrefix = outlook64 ? L"outlook64-" : L"outlook32-";
+    const bool msi = machine.package == Package::Msi;
+    const std::wstring shotPrefix = std::wstring(msi ? L"msi-" : L"") + (outlook64 ? L"outlook64-" : L"outlook32-");
+    const std::string setupName = PackageName(machine.package);
 
     Step step("a " + which + " Outlook on the machine", 30000);
     InstallOutlook(machine);
@@ -216,21 +224,22 @@ void PlayLife(const Options& options, const Machine& machine)
     Say("Outlook's command bars: " + Bars(machine.barsFile));
 
     if (machine.throughSetup) {
-        const std::wstring setup = SetupProgram();
-        step.Next("install: NOX-setup.exe /S", 90000);
-        Say("the installer runs \"" + Narrow(setup) + "\" /S");
-        DWORD code = RunSetupSilently(setup);
-        Check(code == 0, "NOX-setup.exe installed the product (exit code " + std::to_string(code) + ")");
+        const std::string how = msi ? "msiexec /i \"" + Narrow(PackageFile(machine.package)) + "\" /qn"
+                                    : "\"" + Narrow(PackageFile(machine.package)) + "\" /S";
+        step.Next("install: " + how, 90000);
+        Say("a deployment tool runs " + how);
+        DWORD code = InstallSilently(machine.package);
+        Check(code == 0, setupName + " installed the product (exit code " + std::to_string(code) + ")");
         std::string files;
         for (const std::wstring& file : FilesBelow(machine.kit))
             files += (files.empty() ? "" : " ") + Narrow(file);
         Say("installed in \"" + Narrow(machine.kit) + "\": " + files);
         Say("listed among the installed programs as \"" + Narrow(ProductEntryValue(L"DisplayName")) + "\" " +
             Narrow(ProductEntryValue(L"DisplayVersion")) + " by \"" + Narrow(ProductEntryValue(L"Publisher")) +
-            "\", uninstalled by " + Narrow(ProductEntryValue(L"QuietUninstallString")));
+            "\", uninstalled by " + Narrow(ProductEntryValue(L"UninstallString")));
         Check(GetFileAttributesW((machine.kit + L"\\x64\\uninstall.dll").c_str()) != INVALID_FILE_ATTRIBUTES,
               "the setup installed both flavours of uninstall.dll");
-        Say("NOX-setup.exe ran Register.exe");
+        Say(setupName + " ran Register.exe");
     } else {
         step.Next("install: the kit's files copied, then Register.exe", 30000);
         Say("NOX-setup.exe was not built (makensis is missing): the kit's files are copied instead");
@@ -294,8 +303,8 @@ void PlayLife(const Options& options, const Machine& machine)
     UninstallerRun run;
     if (machine.throughSetup) {
         Say("the user uninstalls NOX from the list of installed programs: " +
-            Narrow(ProductEntryValue(L"QuietUninstallString")));
-        run = UninstallProduct(drive);
+            Narrow(ProductEntryValue(L"UninstallString")));
+        run = UninstallAsUser(drive);
     } else {
         run = DriveUninstaller(machine.kit + L"\\Uninstaller.exe", drive);
     }
@@ -328,6 +337,23 @@ void PlayLife(const Options& options, const Machine& machine)
     Check(Bars(machine.barsFile) == "[\"Standard\", \"Advanced\", \"Web\"]", "only the NOX bar was deleted");
     Say("Outlook's command bars after: " + Bars(machine.barsFile));
     EndStandInsLeftRunning(ReadLog(machine.outlookLog));
+
+    if (msi) {
+        // A deployment tool, with nobody at the screen, never waits for one.
+        step.Next("a deployment tool installs and removes NOX.msi unattended", 90000);
+        DWORD code = InstallSilently(machine.package);
+        Check(code == 0, "NOX.msi installed the product again (exit code " + std::to_string(code) + ")");
+        DWORD started = GetTickCount();
+        code = UninstallUnattended(60000);
+        DWORD ms = GetTickCount() - started;
+        Say("msiexec /x ... /qn ended by itself after " + std::to_string(ms / 1000) + "." + std::to_string(ms % 1000 / 100) +
+            " s, exit code " + std::to_string(code) + ", with no notice shown; Outlook's command bars: " +
+            Bars(machine.barsFile));
+        Check(code == 0, "the unattended removal ended by itself with exit code 0");
+        std::string left = ProductLeftovers();
+        Check(left.empty(), "nothing of the kit or the product is left after the unattended removal" +
+                                (left.empty() ? std::string() : ": " + left));
+    }
 
     step.Next(machine.throughSetup ? "remove Outlook" : "remove the product's files and Outlook", 20000);
     DeleteRegistryTree(HKEY_CURRENT_USER, L"Software\\NoxKitTests");
@@ -435,6 +461,9 @@ int wmain(int argc, wchar_t** argv)
         machines.push_back(MachineFor(false));
     if (options.outlook64)
         machines.push_back(MachineFor(true));
+    // One more life through the MSI, with a 64-bit Outlook.
+    if (options.outlook64 && PackageBuilt(Package::Msi))
+        machines.push_back(MachineFor(true, Package::Msi));
     if (!options.manual)
         StartWatchdog([machines] {
             for (const Machine& machine : machines)

@@ -106,7 +106,7 @@ check() {
         else
             echo "FAILED: the signed setup did not install (exit code $code)"; status=1
         fi
-        run_tests bin product_setup_tests mapi32=b "*InstallsListsAndRegistersTheProductAndItsUninstallLeavesNothing"
+        run_tests bin product_setup_tests mapi32=b "*InstallsListsAndRegistersTheProductAndTheUsersUninstallLeavesNothing"
     fi
     return $status
 }

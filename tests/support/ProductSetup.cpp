@@ -4,26 +4,105 @@
 
 namespace {
 
+const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+// The MSI's own key, which remembers its folder for an upgrade.
+const wchar_t kProductKey[] = L"Software\\NOX";
+
 bool FileExists(const std::wstring& path)
 {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+DWORD RunAndWait(const std::wstring& commandLine, DWORD timeoutMs)
+{
+    ChildProcess process(commandLine);
+    return process.WaitExit(timeoutMs) ? process.ExitCode() : STILL_ACTIVE;
+}
+
+std::wstring Msiexec()
+{
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    return L"\"" + std::wstring(system) + L"\\msiexec.exe\"";
+}
+
+std::wstring MsiLogOption()
+{
+    return L" /l*v \"" + MsiLog() + L"\"";
+}
+
+// The keys of the product's entries among the installed programs (32-bit
+// view): NSIS's "...\Uninstall\NOX", an MSI's "...\Uninstall\{product code}".
+std::vector<std::wstring> ProductEntryKeys()
+{
+    const std::wstring suffix = L"\\[DisplayName]";
+    std::vector<std::wstring> keys;
+    for (const auto& value : Snapshot(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY)) {
+        const std::wstring& name = value.first;
+        if (value.second == L"sz:NOX" && name.size() > suffix.size() &&
+            name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+            keys.push_back(std::wstring(kUninstallKey) + L"\\" + name.substr(0, name.size() - suffix.size()));
+    }
+    return keys;
+}
+
+// An MSI's product code, from its entry's key; "" for NSIS's entry.
+std::wstring InstalledProductCode()
+{
+    for (const std::wstring& key : ProductEntryKeys()) {
+        std::wstring last = key.substr(key.find_last_of(L'\\') + 1);
+        if (!last.empty() && last[0] == L'{')
+            return last;
+    }
+    return L"";
+}
+
+// NSIS's uninstaller from its entry's command, copied aside and started with
+// `arguments` and _?=<product folder>: "" where the entry names none.
+std::wstring NsisUninstallerCommand(const std::wstring& entryCommand, const ScratchFolder& copy,
+                                    const std::wstring& arguments)
+{
+    size_t close = entryCommand.find(L'"', 1);
+    if (entryCommand.empty() || entryCommand[0] != L'"' || close == std::wstring::npos)
+        return L"";
+    std::wstring uninstaller = entryCommand.substr(1, close - 1);
+    CopyFileW(uninstaller.c_str(), (copy / L"uninst.exe").c_str(), FALSE);
+    return L"\"" + (copy / L"uninst.exe") + L"\"" + arguments + L" _?=" + FolderOfPathText(uninstaller);
+}
+
+// Presses the default button (Uninstall, then Close) of a program's own
+// pages whenever it is there to be pressed, as the user does.
+void PressPagesOf(const std::wstring& program, DWORD& lastPressTick)
+{
+    if (GetTickCount() - lastPressTick < 1000)
+        return;
+    for (DWORD pid : ProcessesRunning(program))
+        for (HWND page : WindowsOfProcess(pid, true)) {
+            HWND button = GetDlgItem(page, IDOK);
+            if (button && IsWindowVisible(button) && IsWindowEnabled(button)) {
+                PostMessageW(page, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+                lastPressTick = GetTickCount();
+            }
+        }
+}
+
 } // namespace
 
-std::wstring SetupProgram()
+const char* PackageName(Package package)
 {
-    return BinFolder() + L"\\NOX-setup.exe";
+    return package == Package::Nsis ? "NOX-setup.exe" : "NOX.msi";
 }
 
-std::wstring PreviousSetupProgram()
+std::wstring PackageFile(Package package, bool previous)
 {
-    return BinFolder() + L"\\NOX-setup-previous.exe";
+    if (package == Package::Nsis)
+        return BinFolder() + (previous ? L"\\NOX-setup-previous.exe" : L"\\NOX-setup.exe");
+    return BinFolder() + (previous ? L"\\NOX-previous.msi" : L"\\NOX.msi");
 }
 
-bool SetupBuilt()
+bool PackageBuilt(Package package)
 {
-    return FileExists(SetupProgram()) && FileExists(PreviousSetupProgram());
+    return FileExists(PackageFile(package)) && FileExists(PackageFile(package, true));
 }
 
 std::wstring ProductFolder()
@@ -31,36 +110,82 @@ std::wstring ProductFolder()
     return ProgramFilesFolder(false) + L"\\NOX";
 }
 
-DWORD RunSetupSilently(const std::wstring& setup, const std::wstring& arguments, DWORD timeoutMs)
+std::wstring MsiLog()
 {
-    ChildProcess process(L"\"" + setup + L"\" /S" + (arguments.empty() ? L"" : L" " + arguments));
-    return process.WaitExit(timeoutMs) ? process.ExitCode() : STILL_ACTIVE;
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    return std::wstring(temp) + L"NOX-msi.log";
+}
+
+DWORD InstallSilently(Package package, bool previous, const std::wstring& folder, DWORD timeoutMs)
+{
+    const std::wstring file = L"\"" + PackageFile(package, previous) + L"\"";
+    if (package == Package::Nsis)
+        return RunAndWait(file + L" /S" + (folder.empty() ? L"" : L" /D=" + folder), timeoutMs);
+    return RunAndWait(Msiexec() + L" /i " + file + L" /qn" + MsiLogOption() +
+                          (folder.empty() ? L"" : L" INSTALLDIR=\"" + folder + L"\""),
+                      timeoutMs);
+}
+
+DWORD RepairSilently(DWORD timeoutMs)
+{
+    return RunAndWait(Msiexec() + L" /i \"" + PackageFile(Package::Msi) +
+                          L"\" REINSTALL=ALL REINSTALLMODE=vomus /qn" + MsiLogOption(),
+                      timeoutMs);
+}
+
+DWORD FailedSetupCode(Package package)
+{
+    return package == Package::Nsis ? 2u : static_cast<DWORD>(ERROR_INSTALL_FAILURE);
+}
+
+int ProductEntries()
+{
+    return static_cast<int>(ProductEntryKeys().size());
 }
 
 std::wstring ProductEntryValue(const wchar_t* name)
 {
-    Tree entry = Snapshot(HKEY_LOCAL_MACHINE, kProductUninstallKey, KEY_WOW64_32KEY);
-    auto value = entry.find(std::wstring(L"[") + name + L"]");
-    if (value == entry.end() || value->second.compare(0, 3, L"sz:") != 0)
+    std::vector<std::wstring> keys = ProductEntryKeys();
+    if (keys.empty())
         return L"";
-    return value->second.substr(3);
+    Tree entry = Snapshot(HKEY_LOCAL_MACHINE, keys.front(), KEY_WOW64_32KEY);
+    auto value = entry.find(std::wstring(L"[") + name + L"]");
+    if (value == entry.end())
+        return L"";
+    size_t colon = value->second.find(L':');
+    return colon == std::wstring::npos ? L"" : value->second.substr(colon + 1);
 }
 
-UninstallerRun UninstallProduct(const DriveOptions& options)
+UninstallerRun UninstallAsUser(const DriveOptions& options)
 {
-    // "<path>" /S: the uninstaller's path is the quoted part.
-    std::wstring command = ProductEntryValue(L"QuietUninstallString");
-    size_t close = command.find(L'"', 1);
-    if (command.empty() || command[0] != L'"' || close == std::wstring::npos)
-        return UninstallerRun();
-    std::wstring uninstaller = command.substr(1, close - 1);
-    std::wstring arguments = command.substr(close + 1);
-    std::wstring folder = FolderOfPathText(uninstaller);
-
+    const std::wstring command = ProductEntryValue(L"UninstallString");
     ScratchFolder copy(L"uninstaller");
-    CopyFileW(uninstaller.c_str(), (copy / L"uninst.exe").c_str(), FALSE);
-    return DriveUninstallerStartedBy(L"\"" + (copy / L"uninst.exe") + L"\"" + arguments + L" _?=" + folder,
-                                     folder + L"\\Uninstaller.exe", options);
+    DriveOptions user = options;
+    std::wstring launcher = command; // an MSI's: MsiExec.exe /X{product code}
+    if (InstalledProductCode().empty()) {
+        launcher = NsisUninstallerCommand(command, copy, L"");
+        if (launcher.empty())
+            return UninstallerRun();
+        DWORD lastPressTick = GetTickCount() - 1000;
+        const std::wstring uninstaller = copy / L"uninst.exe";
+        user.whileRunning = [uninstaller, lastPressTick, options]() mutable {
+            PressPagesOf(uninstaller, lastPressTick);
+            if (options.whileRunning)
+                options.whileRunning();
+        };
+    }
+    return DriveUninstallerStartedBy(launcher, ProductFolder() + L"\\Uninstaller.exe", user);
+}
+
+DWORD UninstallUnattended(DWORD timeoutMs)
+{
+    const std::wstring code = InstalledProductCode();
+    if (!code.empty())
+        return RunAndWait(Msiexec() + L" /x " + code + L" /qn" + MsiLogOption(), timeoutMs);
+    ScratchFolder copy(L"uninstaller");
+    std::wstring command = NsisUninstallerCommand(ProductEntryValue(L"UninstallString"), copy, L" /S");
+    return command.empty() ? ERROR_FILE_NOT_FOUND : RunAndWait(command, timeoutMs);
 }
 
 std::string ProductLeftovers()
@@ -72,8 +197,10 @@ std::string ProductLeftovers()
         add("file " + Narrow(file));
     if (FileExists(folder))
         add("folder \"" + Narrow(folder) + "\"");
-    if (KeyExists(HKEY_LOCAL_MACHINE, kProductUninstallKey, KEY_WOW64_32KEY))
+    if (ProductEntries())
         add("the product's entry among the installed programs");
+    if (KeyExists(HKEY_LOCAL_MACHINE, kProductKey, KEY_WOW64_32KEY))
+        add("HKLM\\Software\\NOX");
     if (KeyExists(HKEY_CURRENT_USER, kNoxRecordKey))
         add("NOX.dll's registration");
     std::string addin = AddinKeysLeft();
@@ -86,8 +213,14 @@ void RemoveProduct()
 {
     const std::wstring folder = ProductFolder();
     EndProcessesRunningFrom(folder);
+    // Windows Installer keeps its own record of an installed package.
+    const std::wstring code = InstalledProductCode();
+    if (!code.empty())
+        RunAndWait(Msiexec() + L" /x " + code + L" /qn", 60000);
     RemoveFolderTree(folder);
-    DeleteRegistryTree(HKEY_LOCAL_MACHINE, kProductUninstallKey, KEY_WOW64_32KEY);
+    for (const std::wstring& key : ProductEntryKeys())
+        DeleteRegistryTree(HKEY_LOCAL_MACHINE, key, KEY_WOW64_32KEY);
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, kProductKey, KEY_WOW64_32KEY);
     DeleteRegistryTree(HKEY_CURRENT_USER, kNoxRecordKey);
     RemoveAddinKeys();
 }

@@ -1,43 +1,57 @@
 #pragma once
-// The product's sample setup, NOX-setup.exe, run as an installer author and a
-// user would run it: silently, then uninstalled from the list of installed
-// programs, with what it leaves behind read back.
+// The product's two sample setups, NOX-setup.exe (NSIS) and NOX.msi, run as
+// an installer author, a deployment tool and a user would run them, with
+// what they leave behind read back.
 #include "SequenceDriver.h"
 #include <string>
 #include <vector>
 
-// Where Windows lists the product (in the 32-bit registry view).
-inline const wchar_t kProductUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\NOX";
 // Where the NOX.dll stand-in records its registration.
 inline const wchar_t kNoxRecordKey[] = L"Software\\NoxKitTests\\NoxStandIn";
 // While this key exists, the NOX.dll stand-in refuses its registration.
 inline const wchar_t kNoxRefusalKey[] = L"Software\\NoxKitTests\\NoxStandInRefuses";
 
-// The setup of this build, and the same listed under an older version.
-std::wstring SetupProgram();
-std::wstring PreviousSetupProgram();
-bool SetupBuilt();
+enum class Package { Nsis, Msi };
+const char* PackageName(Package package); // "NOX-setup.exe", "NOX.msi"
+// This build's package, or the same listed under an older version.
+std::wstring PackageFile(Package package, bool previous = false);
+bool PackageBuilt(Package package);
 
 // The product's folder: NOX under the 32-bit Program Files.
 std::wstring ProductFolder();
 
-// Runs a setup silently (/S, then `arguments`) and waits for it; its exit
-// code, or STILL_ACTIVE if it did not end in time.
-DWORD RunSetupSilently(const std::wstring& setup, const std::wstring& arguments = L"", DWORD timeoutMs = 60000);
+// Installs silently, as a deployment tool does (NSIS /S; msiexec /i /qn),
+// into `folder` when one is given; the exit code, or STILL_ACTIVE if it did
+// not end in time. An MSI's log goes to MsiLog().
+DWORD InstallSilently(Package package, bool previous = false, const std::wstring& folder = L"",
+                      DWORD timeoutMs = 60000);
+// An MSI repair (REINSTALL=ALL), silently.
+DWORD RepairSilently(DWORD timeoutMs = 60000);
+std::wstring MsiLog();
 
-// A value of the product's entry in the list of installed programs ("" if absent).
+// The exit code of a setup that failed: 2 for NSIS; 1603 for msiexec.
+DWORD FailedSetupCode(Package package);
+
+// How many entries the installed programs list for the product, and a value
+// of the first ("" if absent).
+int ProductEntries();
 std::wstring ProductEntryValue(const wchar_t* name);
 
-// Uninstalls the product as Windows would, with its QuietUninstallString,
-// and waits for the uninstaller itself, not only the copy of it that NSIS
-// starts first: the uninstaller is copied to a scratch folder and started
-// from there with _?=<product folder>. Plays the user for the Uninstaller.exe
-// it starts.
-UninstallerRun UninstallProduct(const DriveOptions& options);
+// Uninstalls as the user does, from the product's entry (UninstallString),
+// answering the uninstaller's own pages, and plays the user for the
+// Uninstaller.exe it starts. NSIS's uninstaller is copied aside and given
+// _?=<product folder>, so that the run waits for the uninstaller itself, not
+// only the copy of it that NSIS starts first.
+UninstallerRun UninstallAsUser(const DriveOptions& options);
 
-// What is left of the product: files in its folder, its entry among the
-// installed programs, the registration of NOX.dll and of the cleanup
-// add-in, in either view; "" when nothing.
+// Uninstalls as a deployment tool does, with no user to answer (NSIS's
+// QuietUninstallString, copied aside as above; msiexec /x /qn); the exit
+// code, or STILL_ACTIVE if it did not end in time.
+DWORD UninstallUnattended(DWORD timeoutMs = 60000);
+
+// What is left of the product: files in its folder, its entries among the
+// installed programs, its own key, the registration of NOX.dll and of the
+// cleanup add-in, in either view; "" when nothing.
 std::string ProductLeftovers();
 
 // Removes whatever a test or an interrupted run left of the product.

@@ -155,6 +155,8 @@ UninstallerRun Drive(const std::wstring& launcherCommand, const std::wstring& se
         }
         if (launcherIsSequencer ? run.exited : run.launcherExited && (run.exited || !sequencerPid))
             break;
+        if (options.whileRunning)
+            options.whileRunning();
         if (!sequencerPid || run.exited) {
             Sleep(10);
             continue;

@@ -36,6 +36,8 @@ struct DriveOptions {
     std::function<void(size_t index, HWND box)> beforeDismiss;
     // Runs once when the sequencer's window has appeared.
     std::function<void(HWND window)> onMainWindow;
+    // Runs all along, for what else the user answers (an uninstaller's pages).
+    std::function<void()> whileRunning;
 };
 
 // What was seen of one run of Uninstaller.exe.
