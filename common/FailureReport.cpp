@@ -1,24 +1,23 @@
 #include "FailureReport.h"
 #include "CommonText.h"
 #include "ResourceText.h"
+#include "UniqueResource.h"
 
 namespace {
 
 WideText SystemDescription(HRESULT hr)
 {
-    wchar_t* described = nullptr;
+    UniqueLocalMemory<wchar_t> text;
     DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, static_cast<DWORD>(hr), 0,
-                                  reinterpret_cast<wchar_t*>(&described), 0, nullptr);
+                                  nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(text.put()), 0,
+                                  nullptr);
+    const wchar_t* described = text.get();
     // The system's texts end in a line break that would only pad the box.
     while (length > 0 && (described[length - 1] == L'\n' || described[length - 1] == L'\r' ||
                           described[length - 1] == L' '))
         --length;
-    WideText text = length ? WideText(described, length) : LoadText(IDS_UNKNOWN_ERROR);
-    if (described)
-        LocalFree(described);
-    return text;
+    return length ? WideText(described, length) : LoadText(IDS_UNKNOWN_ERROR);
 }
 
 } // namespace

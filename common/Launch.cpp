@@ -75,8 +75,6 @@ HRESULT LaunchScript(const wchar_t* folder, const wchar_t* scriptName, ShowState
     if (GetFileAttributesW(PathInFolder(folder, scriptName).c_str()) == INVALID_FILE_ATTRIBUTES)
         return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
     WideText cmd;
-    HRESULT hr = PathInSystemFolder(L"cmd.exe", cmd);
-    if (FAILED(hr))
-        return hr;
+    RETURN_IF_FAILED(PathInSystemFolder(L"cmd.exe", cmd));
     return StartProcess(cmd.c_str(), ScriptCommandLine(scriptName).c_str(), folder, show);
 }

@@ -1,5 +1,6 @@
 #pragma once
-// Results of Windows calls as COM failure codes.
+// Results of Windows calls as COM failure codes, and the early returns the
+// kit writes with them.
 #include <windows.h>
 
 // The calling thread's last error as a failure code, to be taken right at the
@@ -10,3 +11,20 @@ inline HRESULT LastErrorAsFailure()
     DWORD error = GetLastError();
     return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
 }
+
+// Returns the failure of an expression that yields an HRESULT.
+#define RETURN_IF_FAILED(expression)                                                                                   \
+    do {                                                                                                               \
+        const HRESULT returnIfFailedResult = (expression);                                                             \
+        if (FAILED(returnIfFailedResult))                                                                              \
+            return returnIfFailedResult;                                                                               \
+    } while (0)
+
+// Returns, as an HRESULT, the failure of an expression that yields a Win32
+// error code (ERROR_SUCCESS when it succeeds), as the registry functions do.
+#define RETURN_IF_WIN32_ERROR(expression)                                                                              \
+    do {                                                                                                               \
+        const LONG returnIfWin32Error = (expression);                                                                  \
+        if (returnIfWin32Error != ERROR_SUCCESS)                                                                       \
+            return HRESULT_FROM_WIN32(returnIfWin32Error);                                                             \
+    } while (0)

@@ -1,8 +1,9 @@
 #pragma once
+#include "Pelmor.h"
 #include <stddef.h>
 
-// Room the caller provides: MAPI's longest profile name, 64 characters, and a null.
-constexpr size_t kProfileNameBufferSize = 65;
+// Room the caller provides, as the callers' header promises.
+constexpr size_t kProfileNameBufferSize = PELMOR_PROFILE_NAME_SIZE;
 
 // Copies a profile name into the caller's buffer, never more than
 // kProfileNameBufferSize bytes with the null: a longer name is cut.

@@ -7,6 +7,7 @@
 #include "Result.h"
 #include "ResourceText.h"
 #include "UninstallerText.h"
+#include "UniqueResource.h"
 #include "WindowMeasures.h"
 
 namespace {
@@ -37,7 +38,7 @@ HRESULT FrmMain::Create(HINSTANCE instance)
     windowClass.hInstance = instance;
     windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
     windowClass.hIconSm = windowClass.hIcon;
-    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kClassName;
     if (!RegisterClassExW(&windowClass))
@@ -100,12 +101,11 @@ void FrmMain::OnCreate()
     HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     int width = Twips(kLabelWidth);
     WindowDC dc(window_);
-    HGDIOBJ previous = SelectObject(dc.get(), font);
+    ScopedSelectObject selected(dc.get(), font);
     SIZE text = {};
     if (GetTextExtentPoint32W(dc.get(), labelText.c_str(), static_cast<int>(labelText.size()), &text) &&
         text.cx > width)
         width = text.cx;
-    SelectObject(dc.get(), previous);
 
     label1_ = CreateWindowExW(0, L"STATIC", labelText.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP,
                               Twips(kLabelLeft), Twips(kLabelTop), width, Twips(kLabelHeight), window_, nullptr,

@@ -69,7 +69,7 @@ HRESULT ReadAddinRecord(const BYTE* data, size_t size, AddinEntry& entry)
 
 HRESULT FindAddinRecord(HMODULE module, const BYTE*& data, size_t& size)
 {
-    HRSRC resource = FindResourceW(module, L"ADDINREGISTRATION", MAKEINTRESOURCEW(10)); // RT_RCDATA
+    HRSRC resource = FindResourceW(module, L"ADDINREGISTRATION", RT_RCDATA);
     HGLOBAL loaded = resource ? LoadResource(module, resource) : nullptr;
     if (!loaded)
         return HRESULT_FROM_WIN32(ERROR_RESOURCE_NAME_NOT_FOUND);

@@ -3,13 +3,7 @@
 #include "Guids.h"
 #include "Module.h"
 #include "OutlookObjectModel.h"
-
-#define RETURN_IF_FAILED(expression)         \
-    do {                                     \
-        HRESULT hr_ = (expression);          \
-        if (FAILED(hr_))                     \
-            return hr_;                      \
-    } while (0)
+#include "Result.h"
 
 namespace {
 const wchar_t kProductName[] = L"NOX";
@@ -119,6 +113,12 @@ STDMETHODIMP Connect::OnConnection(IDispatch* Application, ext_ConnectMode, IDis
     RETURN_IF_FAILED(CommandBarsOf(explorer.get(), commandBars));
     RETURN_IF_FAILED(CommandBarCount(commandBars.get(), count));
 
+    // Each pass asks Outlook for the active explorer and its bars anew, as
+    // the add-in always has: the explorer in front may change while Outlook
+    // starts, and each bar is looked at where it stands then. The last bar
+    // examined stays in cbBar, a member rather than a local, until
+    // OnDisconnection releases it: the object's state between the two calls,
+    // which the tests read.
     for (int i = 1; i <= count; ++i) {
         RETURN_IF_FAILED(ActiveExplorer(oApp.get(), explorer));
         RETURN_IF_FAILED(CommandBarsOf(explorer.get(), commandBars));

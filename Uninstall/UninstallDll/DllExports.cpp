@@ -13,8 +13,11 @@ const ClassEntry kClasses[] = {
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
-    if (reason == DLL_PROCESS_ATTACH)
+    if (reason == DLL_PROCESS_ATTACH) {
         SetThisModule(instance);
+        // Nothing here is per thread; Outlook's threads need not call in.
+        DisableThreadLibraryCalls(instance);
+    }
     return TRUE;
 }
 

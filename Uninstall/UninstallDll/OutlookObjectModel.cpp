@@ -1,4 +1,6 @@
 #include "OutlookObjectModel.h"
+#include "Result.h"
+#include "UniqueResource.h"
 #include <oleauto.h>
 
 namespace {
@@ -23,14 +25,11 @@ HRESULT Invoke(IDispatch* object, const wchar_t* name, WORD kind, VARIANT* args,
     DISPPARAMS params = {args, nullptr, argCount, 0};
     EXCEPINFO exception = {};
     hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &params, result, &exception, nullptr);
-    if (hr == DISP_E_EXCEPTION) {
-        if (exception.pfnDeferredFillIn)
-            exception.pfnDeferredFillIn(&exception);
+    if (hr == DISP_E_EXCEPTION && exception.pfnDeferredFillIn)
+        exception.pfnDeferredFillIn(&exception);
+    UniqueBstr source(exception.bstrSource), description(exception.bstrDescription), helpFile(exception.bstrHelpFile);
+    if (hr == DISP_E_EXCEPTION)
         hr = exception.scode ? exception.scode : E_FAIL;
-    }
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrHelpFile);
     return hr;
 }
 
@@ -45,9 +44,7 @@ HRESULT GetObject(IDispatch* object, const wchar_t* name, WORD kind, VARIANT* ar
                   ComPtr<IDispatch>& found)
 {
     Variant result;
-    HRESULT hr = Invoke(object, name, kind, args, argCount, &result);
-    if (FAILED(hr))
-        return hr;
+    RETURN_IF_FAILED(Invoke(object, name, kind, args, argCount, &result));
     // `found` keeps what it held unless the call yields an object.
     if (V_VT(&result) == VT_EMPTY || (V_VT(&result) == VT_DISPATCH && !V_DISPATCH(&result)))
         return kObjectVariableNotSet;
@@ -72,9 +69,7 @@ HRESULT CommandBarsOf(IDispatch* explorer, ComPtr<IDispatch>& commandBars)
 HRESULT CommandBarCount(IDispatch* commandBars, short& count)
 {
     Variant result;
-    HRESULT hr = GetPropertyAs(commandBars, L"Count", VT_I4, result);
-    if (FAILED(hr))
-        return hr;
+    RETURN_IF_FAILED(GetPropertyAs(commandBars, L"Count", VT_I4, result));
     if (V_I4(&result) < -32768 || V_I4(&result) > 32767)
         return kOverflow;
     count = static_cast<short>(V_I4(&result));
@@ -92,9 +87,7 @@ HRESULT CommandBarItem(IDispatch* commandBars, short position, ComPtr<IDispatch>
 HRESULT CommandBarNameContains(IDispatch* commandBar, const wchar_t* text, bool& contains)
 {
     Variant name;
-    HRESULT hr = GetPropertyAs(commandBar, L"Name", VT_BSTR, name);
-    if (FAILED(hr))
-        return hr;
+    RETURN_IF_FAILED(GetPropertyAs(commandBar, L"Name", VT_BSTR, name));
     // Searched in the BSTR's whole length: a name is not cut at an embedded null.
     const wchar_t* chars = V_BSTR(&name);
     UINT length = SysStringLen(V_BSTR(&name));

@@ -1,4 +1,5 @@
 #include "RegistryJournal.h"
+#include "Result.h"
 #include "UniqueResource.h"
 
 RegistryJournal::Undo* RegistryJournal::Note(Action action, HKEY root, const wchar_t* key, const wchar_t* valueName)
@@ -23,10 +24,8 @@ HRESULT RegistryJournal::CreateKeyNoting(HKEY root, const wchar_t* key, HKEY& op
         WideText prefix(path.c_str(), end);
         UniqueRegKey level;
         DWORD disposition = 0;
-        LONG status = RegCreateKeyExW(root, prefix.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                      KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, level.put(), &disposition);
-        if (status != ERROR_SUCCESS)
-            return HRESULT_FROM_WIN32(status);
+        RETURN_IF_WIN32_ERROR(RegCreateKeyExW(root, prefix.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                              KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, level.put(), &disposition));
         if (disposition == REG_CREATED_NEW_KEY && !Note(Action::DeleteKey, root, prefix.c_str(), nullptr))
             return E_OUTOFMEMORY;
         if (end == path.size())
@@ -39,9 +38,7 @@ HRESULT RegistryJournal::Set(HKEY root, const wchar_t* key, const wchar_t* value
                              DWORD size)
 {
     UniqueRegKey opened;
-    HRESULT hr = CreateKeyNoting(root, key, *opened.put());
-    if (FAILED(hr))
-        return hr;
+    RETURN_IF_FAILED(CreateKeyNoting(root, key, *opened.put()));
 
     DWORD oldType = 0;
     DWORD oldSize = 0;
