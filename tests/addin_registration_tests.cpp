@@ -50,24 +50,11 @@ protected:
 
 } // namespace
 
-TEST(AddinRecord, TheEmbeddedBytesFollowTheLayoutAndDamagedCopiesAreRefused)
+// The record is generated at build time; read as the registration reads it
+// (every length checked against the bytes there are), it means the entry.
+TEST(AddinRecord, TheEmbeddedRecordMeansTheAddinEntryAndDamagedCopiesAreRefused)
 {
-    std::vector<BYTE> expected = {0xF7, 0x14, 0x07, 0xAC, 0x04, 0x3D, 0xD1, 0x11,
-                                  0xAE, 0x7D, 0x00, 0xA0, 0xC9, 0x0F, 0x26, 0xF4, 126, 0, 0, 0};
-    auto addText = [&](const std::string& text) {
-        DWORD length = static_cast<DWORD>(text.size() + 1);
-        expected.insert(expected.end(), {BYTE(length), 0, 0, 0});
-        expected.insert(expected.end(), text.begin(), text.end());
-        expected.push_back(0);
-    };
-    addText("HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\Outlook");
-    addText("NOX Uninstall");
-    addText("NOX Uninstaller DLL");
-    expected.insert(expected.end(), {16, 0, 0, 0});
-    expected.insert(expected.end(), 24, 0);
     std::vector<BYTE> record = EmbeddedRecord();
-    ASSERT_EQ(record, expected);
-
     AddinEntry entry = {};
     ASSERT_EQ(ReadAddinRecord(record.data(), record.size(), entry), S_OK);
     EXPECT_EQ(std::string(entry.hostKey.text, entry.hostKey.length), "HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\Outlook");
@@ -75,16 +62,18 @@ TEST(AddinRecord, TheEmbeddedBytesFollowTheLayoutAndDamagedCopiesAreRefused)
     EXPECT_EQ(std::string(entry.description.text, entry.description.length), "NOX Uninstaller DLL");
     EXPECT_EQ(entry.loadBehavior, 16u);
 
+    // After the designer's id: the record's length, then the host key's.
+    const size_t recordLength = sizeof(GUID), hostKey = recordLength + 4, hostKeyNull = hostKey + 4 + entry.hostKey.length;
     struct Damage {
         const char* what;
         std::function<void(std::vector<BYTE>&)> apply;
     } damages[] = {
         {"cut short", [](std::vector<BYTE>& r) { r.pop_back(); }},
         {"one byte too many", [](std::vector<BYTE>& r) { r.push_back(0); }},
-        {"length says more", [](std::vector<BYTE>& r) { r[16] = 127; }},
-        {"length says less", [](std::vector<BYTE>& r) { r[16] = 125; }},
-        {"host key unterminated", [](std::vector<BYTE>& r) { r[20 + 4 + 51] = 'X'; }},
-        {"text length past the end", [](std::vector<BYTE>& r) { r[20] = 0xFF; r[21] = 0xFF; }},
+        {"length says more", [&](std::vector<BYTE>& r) { ++r[recordLength]; }},
+        {"length says less", [&](std::vector<BYTE>& r) { --r[recordLength]; }},
+        {"host key unterminated", [&](std::vector<BYTE>& r) { r[hostKeyNull] = 'X'; }},
+        {"text length past the end", [&](std::vector<BYTE>& r) { r[hostKey] = 0xFF; r[hostKey + 1] = 0xFF; }},
         {"another designer", [](std::vector<BYTE>& r) { r[0] ^= 1; }},
         {"only the designer id", [](std::vector<BYTE>& r) { r.resize(16); }},
     };
