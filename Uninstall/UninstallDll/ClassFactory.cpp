@@ -1,33 +1,12 @@
 #include "ClassFactory.h"
-#include "HeapAllocated.h"
-#include "Module.h"
+#include "ComObject.h"
 
 namespace {
 
-class ClassFactory final : public IClassFactory, public HeapAllocated {
+class ClassFactory final : public ComObject<ClassFactory, IClassFactory> {
 public:
-    explicit ClassFactory(CreateInstanceFn create) : create_(create) { ModuleLock(); }
-    ~ClassFactory() { ModuleUnlock(); }
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        *object = nullptr;
-        if (iid != IID_IUnknown && iid != IID_IClassFactory)
-            return E_NOINTERFACE;
-        *object = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&references_); }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        LONG left = InterlockedDecrement(&references_);
-        if (left == 0)
-            delete this;
-        return left;
-    }
+    static const InterfaceEntry kInterfaces[];
+    explicit ClassFactory(CreateInstanceFn create) : create_(create) {}
 
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** object) override
     {
@@ -48,8 +27,12 @@ public:
     }
 
 private:
-    LONG references_ = 1;
     CreateInstanceFn create_;
+};
+
+const InterfaceEntry ClassFactory::kInterfaces[] = {
+    {&IID_IClassFactory, As<ClassFactory, IClassFactory>},
+    {nullptr, nullptr},
 };
 
 } // namespace

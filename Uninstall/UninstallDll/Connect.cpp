@@ -9,15 +9,12 @@ namespace {
 const wchar_t kProductName[] = L"NOX";
 } // namespace
 
-Connect::Connect()
-{
-    ModuleLock();
-}
-
-Connect::~Connect()
-{
-    ModuleUnlock();
-}
+const InterfaceEntry Connect::kInterfaces[] = {
+    {&IID__Connect, As<Connect, _Connect>},
+    {&IID_IDispatch, As<Connect, _Connect>},
+    {&IID_IDTExtensibility2, As<Connect, IDTExtensibility2>},
+    {nullptr, nullptr},
+};
 
 HRESULT Connect::Create(REFIID iid, void** object)
 {
@@ -27,34 +24,6 @@ HRESULT Connect::Create(REFIID iid, void** object)
     HRESULT hr = created->QueryInterface(iid, object);
     created->Release();
     return hr;
-}
-
-STDMETHODIMP Connect::QueryInterface(REFIID iid, void** object)
-{
-    if (!object)
-        return E_POINTER;
-    *object = nullptr;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID__Connect)
-        *object = static_cast<_Connect*>(this);
-    else if (iid == IID_IDTExtensibility2)
-        *object = static_cast<IDTExtensibility2*>(this);
-    else
-        return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP_(ULONG) Connect::AddRef()
-{
-    return InterlockedIncrement(&references_);
-}
-
-STDMETHODIMP_(ULONG) Connect::Release()
-{
-    LONG left = InterlockedDecrement(&references_);
-    if (left == 0)
-        delete this;
-    return left;
 }
 
 HRESULT Connect::LoadTypeInfo()

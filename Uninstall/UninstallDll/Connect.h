@@ -2,22 +2,18 @@
 // Connect: the add-in object Outlook creates as UninstallDll.Connect. When
 // Outlook connects it, it deletes the first command bar of the active
 // explorer whose name contains "NOX"; the rest is holding references.
+#include "ComObject.h"
 #include "ComPtr.h"
 #include "Extensibility.h"
 #include "Guids.h"
-#include "HeapAllocated.h"
 
 // _Connect, the class's default interface, is the type library's: dual,
 // with no members of its own.
 
-class Connect final : public _Connect, public IDTExtensibility2, public HeapAllocated {
+class Connect final : public ComObject<Connect, _Connect, IDTExtensibility2> {
 public:
+    static const InterfaceEntry kInterfaces[];
     static HRESULT Create(REFIID iid, void** object);
-
-    // IUnknown
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
 
     // IDispatch, served from the type library's _Connect
     STDMETHODIMP GetTypeInfoCount(UINT* count) override;
@@ -35,11 +31,9 @@ public:
     STDMETHODIMP OnBeginShutdown(SAFEARRAY** custom) override;
 
 private:
-    Connect();
-    ~Connect();
+    Connect() = default;
     HRESULT LoadTypeInfo();
 
-    LONG references_ = 1;
     ComPtr<ITypeInfo> typeInfo_;
     ComPtr<IDispatch> oApp;   // Outlook's _Application
     ComPtr<IDispatch> cbBar;  // the command bar last examined
