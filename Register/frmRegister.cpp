@@ -5,7 +5,6 @@
 #include "RegisterText.h"
 #include "RegistrationCommand.h"
 #include "ResourceText.h"
-#include "WindowMeasures.h"
 
 namespace {
 
@@ -33,24 +32,12 @@ void FrmRegister::Form_Load()
     }
 }
 
+// The window is never shown: what fails here changes nothing the user sees.
 void FrmRegister::Create()
 {
-    WNDCLASSEXW windowClass = {};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = DefWindowProcW;
-    windowClass.hInstance = instance_;
-    windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(1));
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kClassName;
-    RegisterClassExW(&windowClass);
-
-    dpi_ = ScreenDpi();
-
-    SIZE size = WindowSizeForClient(kClientWidth, kClientHeight, kStyle, kExStyle, dpi_);
-    window_ = CreateWindowExW(kExStyle, kClassName, LoadText(IDS_WINDOW_CAPTION).c_str(), kStyle, CW_USEDEFAULT,
-                              CW_USEDEFAULT, size.cx, size.cy, nullptr, nullptr, instance_, nullptr);
-    CreateWindowExW(0, L"STATIC", LoadText(IDS_LABEL).c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT, Twips(kLabelLeft),
-                    Twips(kLabelTop), Twips(kLabelWidth), Twips(kLabelHeight), window_, nullptr, instance_, nullptr);
+    RegisterFormClass(instance_, kClassName, DefWindowProcW);
+    CreateForm(LoadText(IDS_WINDOW_CAPTION).c_str(), kStyle, kExStyle, kClientWidth, kClientHeight);
+    CreateLabel(LoadText(IDS_LABEL).c_str(), SS_LEFT, kLabelLeft, kLabelTop, Twips(kLabelWidth), kLabelHeight);
 }
 
 void FrmRegister::Unload()
@@ -58,9 +45,4 @@ void FrmRegister::Unload()
     if (window_)
         DestroyWindow(window_);
     window_ = nullptr;
-}
-
-int FrmRegister::Twips(int twips) const
-{
-    return TwipsToPixels(twips, dpi_);
 }

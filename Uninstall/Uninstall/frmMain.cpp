@@ -32,28 +32,13 @@ constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
 
 HRESULT FrmMain::Create(HINSTANCE instance)
 {
-    WNDCLASSEXW windowClass = {};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-    windowClass.hIconSm = windowClass.hIcon;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kClassName;
-    if (!RegisterClassExW(&windowClass))
-        return LastErrorAsFailure();
-
-    dpi_ = ScreenDpi();
-
+    RETURN_IF_FAILED(RegisterFormClass(instance, kClassName, WindowProc));
     // An owned window has no taskbar button; the owner itself is never shown.
     owner_ = CreateWindowExW(0, kClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
     if (!owner_)
         return LastErrorAsFailure();
-    SIZE size = WindowSizeForClient(kClientWidth, kClientHeight, kStyle, kExStyle, dpi_);
-    window_ = CreateWindowExW(kExStyle, kClassName, LoadText(IDS_WINDOW_CAPTION).c_str(), kStyle, CW_USEDEFAULT,
-                              CW_USEDEFAULT, size.cx, size.cy, owner_, nullptr, instance, this);
-    return window_ ? S_OK : LastErrorAsFailure();
+    return CreateForm(LoadText(IDS_WINDOW_CAPTION).c_str(), kStyle, kExStyle, kClientWidth, kClientHeight, owner_,
+                      this);
 }
 
 void FrmMain::Show()
@@ -107,10 +92,7 @@ void FrmMain::OnCreate()
         text.cx > width)
         width = text.cx;
 
-    label1_ = CreateWindowExW(0, L"STATIC", labelText.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP,
-                              Twips(kLabelLeft), Twips(kLabelTop), width, Twips(kLabelHeight), window_, nullptr,
-                              nullptr, nullptr);
-    SendMessageW(label1_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    label1_ = CreateLabel(labelText.c_str(), SS_LEFTNOWORDWRAP, kLabelLeft, kLabelTop, width, kLabelHeight, font);
 }
 
 void FrmMain::OnTimer(UINT_PTR timerId)
@@ -173,9 +155,4 @@ void FrmMain::ExitIfFailed(HRESULT hr, const wchar_t* started)
         ReportFailureAndExit(IsWindowVisible(window_) ? window_ : nullptr, LoadText(IDS_PROGRAM_TITLE).c_str(),
                              what.c_str(), hr);
     }
-}
-
-int FrmMain::Twips(int twips) const
-{
-    return TwipsToPixels(twips, dpi_);
 }

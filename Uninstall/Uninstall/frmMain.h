@@ -1,4 +1,5 @@
 #pragma once
+#include "Form.h"
 #include "Launch.h"
 
 // The sequencer's one window. Its load handler and two timers carry the whole
@@ -7,7 +8,7 @@
 //   PreUninstallTimer_Timer    restart Outlook so the add-in runs, warn, close
 //                              Outlook again, unregister the add-in
 //   StartUninstallTimer_Timer  end the program
-class FrmMain {
+class FrmMain : public Form {
 public:
     // Creates the window hidden; it is shown only after Form_Load. The code
     // of the first call that failed, taken at that call.
@@ -30,10 +31,7 @@ private:
     void LaunchInItsFolderOrExit(const wchar_t* program, ShowState show);
     void LaunchScriptOrExit(const wchar_t* scriptName);
     void ExitIfFailed(HRESULT hr, const wchar_t* started);
-    int Twips(int twips) const;
 
     HWND owner_ = nullptr;
-    HWND window_ = nullptr;
     HWND label1_ = nullptr;
-    int dpi_ = 96;
 };
