@@ -75,8 +75,11 @@ int Startup(int rounds)
     std::printf("start to exit, median of %d alternating runs:\n", rounds);
     std::printf("  Register.exe         %8.2f ms\n  minimal registrar    %8.2f ms\n  empty GUI program    %8.2f ms\n",
                 r * 1000, m * 1000, e * 1000);
-    Verdict("Register.exe / minimal registrar", r / m, 1.25);
-    return r / m <= 1.25 ? 0 : 1;
+    // Tight, so that start-up work added to the registrar (a shared window
+    // base, say) shows; the median of 61 rounds varies by about 0.01 here.
+    const double target = 1.10;
+    Verdict("Register.exe / minimal registrar", r / m, target);
+    return r / m <= target ? 0 : 1;
 }
 
 using GetPelmorsFn = int(__stdcall*)(char*);
@@ -144,7 +147,7 @@ int Pelmor(int rounds)
 int main(int argc, char** argv)
 {
     std::string mode = argc > 1 ? argv[1] : "";
-    int rounds = argc > 2 ? std::max(30, std::atoi(argv[2])) : 31;
+    int rounds = argc > 2 ? std::max(30, std::atoi(argv[2])) : 61;
     if (mode == "startup")
         return Startup(rounds);
     if (mode == "pelmor")

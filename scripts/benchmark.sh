@@ -6,11 +6,11 @@
 # 32-bit and from a 64-bit caller. A benchmark, not a test: it prints figures
 # and says whether each target holds.
 # Exits non-zero when a measurement could not be made or missed its target.
-#   scripts/benchmark.sh [ROUNDS]     (at least 30; default 31)
+#   scripts/benchmark.sh [ROUNDS]     (at least 30; default 61)
 cd "$(dirname "$0")/.."
 # shellcheck source=../wine-harness/strict.sh
 . wine-harness/strict.sh
-rounds=${1:-31}
+rounds=${1:-61}
 bash scripts/setup.sh
 quietly cmake --preset mingw
 quietly cmake --build --preset mingw   # the preset builds MinSizeRel, stripped
