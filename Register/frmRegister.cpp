@@ -32,7 +32,6 @@ void FrmRegister::Form_Load()
     }
 }
 
-// The window is never shown: what fails here changes nothing the user sees.
 void FrmRegister::Create()
 {
     RegisterFormClass(instance_, kClassName, DefWindowProcW);

@@ -7,7 +7,7 @@ namespace {
 
 WideText SystemDescription(HRESULT hr)
 {
-    UniqueLocalMemory<wchar_t> text;
+    UniqueLocalText text;
     DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                       FORMAT_MESSAGE_IGNORE_INSERTS,
                                   nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(text.put()), 0,

@@ -3,9 +3,8 @@
 // kit writes with them.
 #include <windows.h>
 
-// The calling thread's last error as a failure code, to be taken right at the
-// call that failed; E_FAIL where that call left none, so that a failure is
-// never reported as success.
+// The thread's last error as a failure code, taken right at the call that
+// failed; E_FAIL where it left none: a failure is never reported as success.
 inline HRESULT LastErrorAsFailure()
 {
     DWORD error = GetLastError();
@@ -20,8 +19,8 @@ inline HRESULT LastErrorAsFailure()
             return returnIfFailedResult;                                                                               \
     } while (0)
 
-// Returns, as an HRESULT, the failure of an expression that yields a Win32
-// error code (ERROR_SUCCESS when it succeeds), as the registry functions do.
+// The same for a Win32 error code (the registry's functions). Never
+// HRESULT_FROM_WIN32(call()): some headers make it a macro that calls twice.
 #define RETURN_IF_WIN32_ERROR(expression)                                                                              \
     do {                                                                                                               \
         const LONG returnIfWin32Error = (expression);                                                                  \

@@ -68,20 +68,14 @@ using UniqueFindHandle = UniqueResource<HandleTraits<HANDLE, FindClose, true>>;
 using UniqueRegKey = UniqueResource<HandleTraits<HKEY, RegCloseKey>>;
 using UniqueModule = UniqueResource<HandleTraits<HMODULE, FreeLibrary>>;
 using UniqueBstr = UniqueResource<HandleTraits<BSTR, SysFreeString>>;
-// Memory the system allocated for the caller with LocalAlloc (FormatMessage's text).
-template <typename T>
-using UniqueLocalMemory = UniqueResource<HandleTraits<T*, LocalFree>>;
+using UniqueLocalText = UniqueResource<HandleTraits<wchar_t*, LocalFree>>; // FormatMessage's
 
 // An object selected into a device context for the length of a scope; what
 // was selected before comes back at its end.
 class ScopedSelectObject {
 public:
     ScopedSelectObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-    ~ScopedSelectObject()
-    {
-        if (previous_)
-            SelectObject(dc_, previous_);
-    }
+    ~ScopedSelectObject() { SelectObject(dc_, previous_); }
     ScopedSelectObject(const ScopedSelectObject&) = delete;
     ScopedSelectObject& operator=(const ScopedSelectObject&) = delete;
 

@@ -19,10 +19,7 @@ public:
     }
     STDMETHODIMP LockServer(BOOL lock) override
     {
-        if (lock)
-            ModuleLock();
-        else
-            ModuleUnlock();
+        lock ? ModuleLock() : ModuleUnlock();
         return S_OK;
     }
 
@@ -43,14 +40,8 @@ HRESULT GetClassObjectFromTable(const ClassEntry* table, size_t count, REFCLSID 
         return E_POINTER;
     *object = nullptr;
     for (size_t i = 0; i < count; ++i) {
-        if (*table[i].clsid != clsid)
-            continue;
-        ClassFactory* factory = new ClassFactory(table[i].create);
-        if (!factory)
-            return E_OUTOFMEMORY;
-        HRESULT hr = factory->QueryInterface(iid, object);
-        factory->Release();
-        return hr;
+        if (*table[i].clsid == clsid)
+            return ClassFactory::New(iid, object, table[i].create);
     }
     return CLASS_E_CLASSNOTAVAILABLE;
 }

@@ -1,9 +1,7 @@
 #pragma once
 // The IUnknown of the server's COM objects, written once: QueryInterface from
-// a table of the interfaces a class answers for (as QITAB and QISearch have
-// it), a reference count that deletes the object at zero, and the module
-// held loaded while the object lives.
-#include "HeapAllocated.h"
+// a table (as QITAB and QISearch have it), a count, the module held loaded.
+// Objects come from the process heap: no exception support in the server.
 #include "Module.h"
 #include <unknwn.h>
 
@@ -14,37 +12,41 @@ struct InterfaceEntry {
 };
 
 template <typename Class, typename Interface>
-IUnknown* As(void* object)
-{
-    return static_cast<Interface*>(static_cast<Class*>(object));
-}
+IUnknown* As(void* object) { return static_cast<Interface*>(static_cast<Class*>(object)); }
 
-// The interface `iid` of `object` from its table (ended by a null IID),
-// AddRef'd; the first entry answers for IUnknown too.
-inline HRESULT QueryInterfaceFromTable(void* object, const InterfaceEntry* table, REFIID iid, void** result)
-{
-    if (!result)
-        return E_POINTER;
-    *result = nullptr;
-    for (const InterfaceEntry* entry = table; entry->iid; ++entry) {
-        if (*entry->iid == iid || (entry == table && iid == IID_IUnknown)) {
-            IUnknown* found = entry->as(object);
-            found->AddRef();
-            *result = found;
-            return S_OK;
-        }
-    }
-    return E_NOINTERFACE;
-}
-
-// Class derives from this, lists its interfaces in Class::kInterfaces, and
-// is created with new and a count of 1, which its creator releases.
+// Class derives from this and lists its interfaces in Class::kInterfaces
+// (the first answers for IUnknown too; a null IID ends the table).
 template <typename Class, typename... Interfaces>
-class ComObject : public Interfaces..., public HeapAllocated {
+class ComObject : public Interfaces... {
 public:
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override
+    static void* operator new(size_t size) noexcept { return HeapAlloc(GetProcessHeap(), 0, size); }
+    static void operator delete(void* object) noexcept { HeapFree(GetProcessHeap(), 0, object); }
+
+    // A new object's interface `iid`; the object goes again if it has none.
+    template <typename... Arguments>
+    static HRESULT New(REFIID iid, void** result, Arguments... arguments)
     {
-        return QueryInterfaceFromTable(static_cast<Class*>(this), Class::kInterfaces, iid, object);
+        Class* created = new Class(arguments...);
+        if (!created)
+            return E_OUTOFMEMORY;
+        HRESULT hr = created->QueryInterface(iid, result);
+        created->Release();
+        return hr;
+    }
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** result) override
+    {
+        if (!result)
+            return E_POINTER;
+        *result = nullptr;
+        for (const InterfaceEntry* entry = Class::kInterfaces; entry->iid; ++entry) {
+            if (*entry->iid == iid || (entry == Class::kInterfaces && iid == IID_IUnknown)) {
+                *result = entry->as(static_cast<Class*>(this));
+                AddRef();
+                return S_OK;
+            }
+        }
+        return E_NOINTERFACE;
     }
     STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&references_); }
     STDMETHODIMP_(ULONG) Release() override

@@ -18,12 +18,7 @@ const InterfaceEntry Connect::kInterfaces[] = {
 
 HRESULT Connect::Create(REFIID iid, void** object)
 {
-    Connect* created = new Connect;
-    if (!created)
-        return E_OUTOFMEMORY;
-    HRESULT hr = created->QueryInterface(iid, object);
-    created->Release();
-    return hr;
+    return New(iid, object);
 }
 
 HRESULT Connect::LoadTypeInfo()
@@ -82,12 +77,10 @@ STDMETHODIMP Connect::OnConnection(IDispatch* Application, ext_ConnectMode, IDis
     RETURN_IF_FAILED(CommandBarsOf(explorer.get(), commandBars));
     RETURN_IF_FAILED(CommandBarCount(commandBars.get(), count));
 
-    // Each pass asks Outlook for the active explorer and its bars anew, as
-    // the add-in always has: the explorer in front may change while Outlook
-    // starts, and each bar is looked at where it stands then. The last bar
-    // examined stays in cbBar, a member rather than a local, until
-    // OnDisconnection releases it: the object's state between the two calls,
-    // which the tests read.
+    // Each pass asks Outlook for the active explorer and its bars anew, as the
+    // add-in always has: the explorer in front may change while Outlook starts.
+    // The last bar examined stays in cbBar (a member, not a local) until
+    // OnDisconnection releases it: the object's state between the two calls.
     for (int i = 1; i <= count; ++i) {
         RETURN_IF_FAILED(ActiveExplorer(oApp.get(), explorer));
         RETURN_IF_FAILED(CommandBarsOf(explorer.get(), commandBars));

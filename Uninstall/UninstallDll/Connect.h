@@ -31,6 +31,7 @@ public:
     STDMETHODIMP OnBeginShutdown(SAFEARRAY** custom) override;
 
 private:
+    friend class ComObject;
     Connect() = default;
     HRESULT LoadTypeInfo();
 

@@ -14,9 +14,8 @@ const ClassEntry kClasses[] = {
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
     if (reason == DLL_PROCESS_ATTACH) {
-        SetThisModule(instance);
-        // Nothing here is per thread; Outlook's threads need not call in.
-        DisableThreadLibraryCalls(instance);
+        g_module = instance;
+        DisableThreadLibraryCalls(instance); // nothing here is per thread
     }
     return TRUE;
 }

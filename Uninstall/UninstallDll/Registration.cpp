@@ -3,7 +3,8 @@
 #include "AppFolder.h"
 #include "Guids.h"
 #include "RegistryJournal.h"
-#include "UniqueResource.h"
+#include "RegistryKeys.h"
+#include "Result.h"
 
 namespace {
 
@@ -20,20 +21,15 @@ struct ServerKeys {
     WideText interfaceKey = WideText(L"Software\\Classes\\Interface\\").Append(GuidText(IID__Connect).text);
 };
 
-WideText Below(const WideText& key, const wchar_t* subkey)
-{
-    return WideText(key).Append(subkey);
-}
-
 // Each flavour registers its class in its own registry view. The type
 // library's key is one both views share (Windows keeps 0\win32 and 0\win64
 // side by side in it), and so are the ProgID and the add-in entry: those go
 // only with the last flavour registered.
 #ifdef _WIN64
-#define TYPELIB_FILE_KEY L"\\1.0\\0\\win64"
+#define TYPELIB_FILE_KEY L"1.0\\0\\win64"
 constexpr REGSAM kOtherView = KEY_WOW64_32KEY;
 #else
-#define TYPELIB_FILE_KEY L"\\1.0\\0\\win32"
+#define TYPELIB_FILE_KEY L"1.0\\0\\win32"
 constexpr REGSAM kOtherView = KEY_WOW64_64KEY;
 #endif
 constexpr REGSAM kOwnView = 0;
@@ -77,51 +73,9 @@ HRESULT LocateAddinEntry(HMODULE module, AddinEntry& entry, HKEY& root, WideText
 {
     const BYTE* data = nullptr;
     size_t size = 0;
-    HRESULT hr = FindAddinRecord(module, data, size);
-    if (SUCCEEDED(hr))
-        hr = ReadAddinRecord(data, size, entry);
-    return SUCCEEDED(hr) ? AddinKey(entry, root, key) : hr;
-}
-
-// The first failure of a series of steps that all run.
-struct FirstFailure {
-    HRESULT hr = S_OK;
-    void Note(LONG status)
-    {
-        if (status != ERROR_SUCCESS && SUCCEEDED(hr))
-            hr = HRESULT_FROM_WIN32(status);
-    }
-};
-
-bool KeyExistsInView(HKEY root, const wchar_t* key, REGSAM view)
-{
-    UniqueRegKey opened;
-    return RegOpenKeyExW(root, key, 0, KEY_READ | view, opened.put()) == ERROR_SUCCESS;
-}
-
-bool HasSubkeys(HKEY root, const wchar_t* key, REGSAM view)
-{
-    UniqueRegKey opened;
-    DWORD subkeys = 0;
-    return RegOpenKeyExW(root, key, 0, KEY_READ | view, opened.put()) == ERROR_SUCCESS &&
-           RegQueryInfoKeyW(opened.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr,
-                            nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
-           subkeys > 0;
-}
-
-// Removes a key with all below it from one registry view; a key that is not
-// there is no failure.
-LONG DeleteTreeInView(HKEY root, const wchar_t* key, REGSAM view)
-{
-    UniqueRegKey opened;
-    LONG status = RegOpenKeyExW(root, key, 0, KEY_READ | KEY_WRITE | DELETE | view, opened.put());
-    if (status == ERROR_SUCCESS) {
-        status = RegDeleteTreeW(opened.get(), nullptr);
-        opened.reset();
-        if (status == ERROR_SUCCESS)
-            status = RegDeleteKeyExW(root, key, view, 0);
-    }
-    return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
+    RETURN_IF_FAILED(FindAddinRecord(module, data, size));
+    RETURN_IF_FAILED(ReadAddinRecord(data, size, entry));
+    return AddinKey(entry, root, key);
 }
 
 } // namespace
@@ -131,9 +85,7 @@ HRESULT RegisterServer(HMODULE module)
     AddinEntry entry;
     HKEY addinRoot = nullptr;
     WideText addinKey;
-    HRESULT hr = LocateAddinEntry(module, entry, addinRoot, addinKey);
-    if (FAILED(hr))
-        return hr;
+    RETURN_IF_FAILED(LocateAddinEntry(module, entry, addinRoot, addinKey));
     WideText path = ModuleFilePath(module);
     WideText folder = FolderOfPath(path.c_str());
     WideText displayName = FromRecord(entry.displayName);
@@ -142,22 +94,22 @@ HRESULT RegisterServer(HMODULE module)
     ServerKeys keys;
     const Row rows[] = {
         {HKEY_LOCAL_MACHINE, keys.classKey, L"", nullptr, kProgId, 0},
-        {HKEY_LOCAL_MACHINE, keys.classKey, L"\\InprocServer32", nullptr, path.c_str(), 0},
-        {HKEY_LOCAL_MACHINE, keys.classKey, L"\\InprocServer32", L"ThreadingModel", L"Apartment", 0},
-        {HKEY_LOCAL_MACHINE, keys.classKey, L"\\ProgID", nullptr, kProgId, 0},
-        {HKEY_LOCAL_MACHINE, keys.classKey, L"\\TypeLib", nullptr, keys.libid.text, 0},
-        {HKEY_LOCAL_MACHINE, keys.classKey, L"\\Version", nullptr, L"1.0", 0},
+        {HKEY_LOCAL_MACHINE, keys.classKey, L"InprocServer32", nullptr, path.c_str(), 0},
+        {HKEY_LOCAL_MACHINE, keys.classKey, L"InprocServer32", L"ThreadingModel", L"Apartment", 0},
+        {HKEY_LOCAL_MACHINE, keys.classKey, L"ProgID", nullptr, kProgId, 0},
+        {HKEY_LOCAL_MACHINE, keys.classKey, L"TypeLib", nullptr, keys.libid.text, 0},
+        {HKEY_LOCAL_MACHINE, keys.classKey, L"Version", nullptr, L"1.0", 0},
         {HKEY_LOCAL_MACHINE, keys.progIdKey, L"", nullptr, kProgId, 0},
-        {HKEY_LOCAL_MACHINE, keys.progIdKey, L"\\CLSID", nullptr, keys.clsid.text, 0},
-        {HKEY_LOCAL_MACHINE, keys.typeLibKey, L"\\1.0", nullptr, L"Anti-Spam", 0},
+        {HKEY_LOCAL_MACHINE, keys.progIdKey, L"CLSID", nullptr, keys.clsid.text, 0},
+        {HKEY_LOCAL_MACHINE, keys.typeLibKey, L"1.0", nullptr, L"Anti-Spam", 0},
         {HKEY_LOCAL_MACHINE, keys.typeLibKey, TYPELIB_FILE_KEY, nullptr, path.c_str(), 0},
-        {HKEY_LOCAL_MACHINE, keys.typeLibKey, L"\\1.0\\FLAGS", nullptr, L"0", 0},
-        {HKEY_LOCAL_MACHINE, keys.typeLibKey, L"\\1.0\\HELPDIR", nullptr, folder.c_str(), 0},
+        {HKEY_LOCAL_MACHINE, keys.typeLibKey, L"1.0\\FLAGS", nullptr, L"0", 0},
+        {HKEY_LOCAL_MACHINE, keys.typeLibKey, L"1.0\\HELPDIR", nullptr, folder.c_str(), 0},
         {HKEY_LOCAL_MACHINE, keys.interfaceKey, L"", nullptr, L"_Connect", 0},
-        {HKEY_LOCAL_MACHINE, keys.interfaceKey, L"\\ProxyStubClsid", nullptr, kTypeLibMarshaler, 0},
-        {HKEY_LOCAL_MACHINE, keys.interfaceKey, L"\\ProxyStubClsid32", nullptr, kTypeLibMarshaler, 0},
-        {HKEY_LOCAL_MACHINE, keys.interfaceKey, L"\\TypeLib", nullptr, keys.libid.text, 0},
-        {HKEY_LOCAL_MACHINE, keys.interfaceKey, L"\\TypeLib", L"Version", L"1.0", 0},
+        {HKEY_LOCAL_MACHINE, keys.interfaceKey, L"ProxyStubClsid", nullptr, kTypeLibMarshaler, 0},
+        {HKEY_LOCAL_MACHINE, keys.interfaceKey, L"ProxyStubClsid32", nullptr, kTypeLibMarshaler, 0},
+        {HKEY_LOCAL_MACHINE, keys.interfaceKey, L"TypeLib", nullptr, keys.libid.text, 0},
+        {HKEY_LOCAL_MACHINE, keys.interfaceKey, L"TypeLib", L"Version", L"1.0", 0},
         {addinRoot, addinKey, L"", L"FriendlyName", displayName.c_str(), 0},
         {addinRoot, addinKey, L"", L"Description", description.c_str(), 0},
         {addinRoot, addinKey, L"", L"LoadBehavior", nullptr, entry.loadBehavior},
@@ -165,9 +117,9 @@ HRESULT RegisterServer(HMODULE module)
 
     RegistryJournal journal;
     for (const Row& row : rows) {
-        WideText key = Below(row.key, row.subkey);
-        hr = row.text ? journal.SetString(row.root, key.c_str(), row.valueName, row.text)
-                      : journal.SetDword(row.root, key.c_str(), row.valueName, row.number);
+        WideText key = SubkeyPath(row.key.c_str(), row.subkey);
+        HRESULT hr = row.text ? journal.SetString(row.root, key.c_str(), row.valueName, row.text)
+                              : journal.SetDword(row.root, key.c_str(), row.valueName, row.number);
         if (FAILED(hr)) {
             journal.Rollback();
             return hr;
@@ -181,30 +133,32 @@ HRESULT UnregisterServer(HMODULE module)
     AddinEntry entry;
     HKEY addinRoot = nullptr;
     WideText addinKey;
-    HRESULT hr = LocateAddinEntry(module, entry, addinRoot, addinKey);
-    if (FAILED(hr))
-        return hr;
+    RETURN_IF_FAILED(LocateAddinEntry(module, entry, addinRoot, addinKey));
 
     ServerKeys keys;
-    WideText versionKey = Below(keys.typeLibKey, L"\\1.0");
-    FirstFailure result;
-    result.Note(DeleteTreeInView(HKEY_LOCAL_MACHINE, keys.classKey.c_str(), kOwnView));
-    result.Note(DeleteTreeInView(HKEY_LOCAL_MACHINE, keys.interfaceKey.c_str(), kOwnView));
-    result.Note(DeleteTreeInView(HKEY_LOCAL_MACHINE, Below(keys.typeLibKey, TYPELIB_FILE_KEY).c_str(), kOwnView));
+    WideText versionKey = SubkeyPath(keys.typeLibKey.c_str(), L"1.0");
+    HRESULT result = S_OK; // the first failure; every removal is tried
+    auto note = [&result](LONG status) {
+        if (status != ERROR_SUCCESS && SUCCEEDED(result))
+            result = HRESULT_FROM_WIN32(status);
+    };
+    note(DeleteTree(HKEY_LOCAL_MACHINE, keys.classKey.c_str(), kOwnView));
+    note(DeleteTree(HKEY_LOCAL_MACHINE, keys.interfaceKey.c_str(), kOwnView));
+    note(DeleteTree(HKEY_LOCAL_MACHINE, SubkeyPath(keys.typeLibKey.c_str(), TYPELIB_FILE_KEY).c_str(), kOwnView));
     bool otherFlavourLeft =
-        KeyExistsInView(HKEY_LOCAL_MACHINE, Below(keys.classKey, L"\\InprocServer32").c_str(), kOtherView);
+        KeyExists(HKEY_LOCAL_MACHINE, SubkeyPath(keys.classKey.c_str(), L"InprocServer32").c_str(), kOtherView);
     const REGSAM views[] = {kOwnView, kOtherView};
     for (REGSAM view : views) {
         // The version key goes when neither platform's file is left in it.
-        if (!HasSubkeys(HKEY_LOCAL_MACHINE, Below(versionKey, L"\\0").c_str(), view)) {
-            result.Note(DeleteTreeInView(HKEY_LOCAL_MACHINE, versionKey.c_str(), view));
+        if (!HasSubkeys(HKEY_LOCAL_MACHINE, SubkeyPath(versionKey.c_str(), L"0").c_str(), view)) {
+            note(DeleteTree(HKEY_LOCAL_MACHINE, versionKey.c_str(), view));
             // Fails, as it should, while another version of the library is registered.
             RegDeleteKeyExW(HKEY_LOCAL_MACHINE, keys.typeLibKey.c_str(), view, 0);
         }
         if (!otherFlavourLeft) {
-            result.Note(DeleteTreeInView(HKEY_LOCAL_MACHINE, keys.progIdKey.c_str(), view));
-            result.Note(DeleteTreeInView(addinRoot, addinKey.c_str(), view));
+            note(DeleteTree(HKEY_LOCAL_MACHINE, keys.progIdKey.c_str(), view));
+            note(DeleteTree(addinRoot, addinKey.c_str(), view));
         }
     }
-    return result.hr;
+    return result;
 }

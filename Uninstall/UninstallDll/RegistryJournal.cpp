@@ -1,6 +1,6 @@
 #include "RegistryJournal.h"
+#include "RegistryKeys.h"
 #include "Result.h"
-#include "UniqueResource.h"
 
 RegistryJournal::Undo* RegistryJournal::Note(Action action, HKEY root, const wchar_t* key, const wchar_t* valueName)
 {
@@ -75,8 +75,8 @@ void RegistryJournal::Rollback()
             RegDeleteKeyW(undo.root, undo.key.c_str());
             continue;
         }
-        UniqueRegKey key;
-        if (RegOpenKeyExW(undo.root, undo.key.c_str(), 0, KEY_SET_VALUE, key.put()) != ERROR_SUCCESS)
+        UniqueRegKey key = OpenKey(undo.root, undo.key.c_str(), KEY_SET_VALUE);
+        if (!key)
             continue;
         if (undo.action == Action::DeleteValue)
             RegDeleteValueW(key.get(), valueName);
