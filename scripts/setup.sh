@@ -35,7 +35,8 @@ stop() { # EXIT-CODE LINE...
     exit "$code"
 }
 is_root() { [ "$(id -u)" = 0 ]; }
-major() { echo "${1%%.*}"; }
+# True for a qemu version ("10.0.2") of at least the least major version.
+new_enough() { [ "${1%%.*}" -ge $qemu_least_major ] 2>/dev/null; }
 
 # Runs a command as root, quietly: itself when root, else through sudo
 # (which would drop DEBIAN_FRONTEND from the environment).
@@ -77,13 +78,13 @@ fi
 # Nothing half-done: a suite added here that did not give one goes again.
 install_qemu() {
     local release candidate mirror version added=""
-    [ "$(major "$(qemu_i386_version "$qemu")")" -ge $qemu_least_major ] 2>/dev/null && return 0
+    new_enough "$(qemu_i386_version "$qemu")" && return 0
     release=$(. "$os_release" 2>/dev/null && [ "${ID:-}" = debian ] && echo "${VERSION_CODENAME:-}") || true
     [ -n "$release" ] || stop 1 "this is not a Debian release this script knows, so it cannot install qemu-user-static" \
         "install a qemu-user-static of version $qemu_least_major or later, register it for i386 with binfmt_misc, $again"
     apt update || could_not_install qemu-user-static
     candidate=$(apt-cache policy qemu-user-static | sed -n 's/^ *Candidate: \([0-9]*:\)\{0,1\}//p')
-    if [ "$(major "$candidate")" -ge $qemu_least_major ] 2>/dev/null; then
+    if new_enough "$candidate"; then
         apt install --no-install-recommends qemu-user-static || could_not_install qemu-user-static
     else
         # The release's own qemu is too slow here; its backports suite has a usable one.
@@ -102,7 +103,7 @@ install_qemu() {
         fi
     fi
     version=$(qemu_i386_version "$qemu")
-    if ! [ "$(major "$version")" -ge $qemu_least_major ] 2>/dev/null; then
+    if ! new_enough "$version"; then
         [ -z "$added" ] || rm -f "$added"
         stop 3 "this machine cannot run 32-bit programs: apt offers qemu-user-static ${version:-(none)}, and $qemu_least_major or later is needed" \
             "install a qemu-user-static of version $qemu_least_major or later, $again"
@@ -139,12 +140,12 @@ if [ -e "$entry" ]; then
     # upgrade may have replaced since) must be the installed one, and new enough.
     running=$(qemu_i386_version)
     if grep -qx "interpreter $qemu" "$entry" && grep -q '^flags:.*F' "$entry" &&
-        [ "$running" = "$(qemu_i386_version "$qemu")" ] && [ "$(major "$running")" -ge $qemu_least_major ] 2>/dev/null &&
+        [ "$running" = "$(qemu_i386_version "$qemu")" ] && new_enough "$running" &&
         machine_runs_32bit; then
         exit 0
     fi
     if ! is_root; then
-        if machine_runs_32bit && [ "$(major "$running")" -ge $qemu_least_major ] 2>/dev/null; then
+        if machine_runs_32bit && new_enough "$running"; then
             say "warning: 32-bit programs run through qemu $running, which is no longer the installed $qemu; as root, this script registers the installed one"
             exit 0
         fi
