@@ -7,6 +7,7 @@
 //   SayUnattended        (deferred)  the log's word on a removal with no user
 // The deferred ones take "<HKLM|HKCU>\<key>|<value name>[|<expected>]" as
 // their CustomActionData.
+#include "AppFolder.h"
 #include "Text.h"
 #include "UniqueResource.h"
 #include <msi.h>
@@ -22,19 +23,22 @@ struct MsiHandleTraits {
 };
 using UniqueMsiHandle = UniqueResource<MsiHandleTraits>;
 
-void Log(MSIHANDLE install, const WideText& text)
+void Say(MSIHANDLE install, INSTALLMESSAGE kind, const WideText& text)
 {
     UniqueMsiHandle record(MsiCreateRecord(1));
     MsiRecordSetStringW(record.get(), 0, text.c_str());
-    MsiProcessMessage(install, INSTALLMESSAGE_INFO, record.get());
+    MsiProcessMessage(install, kind, record.get());
+}
+
+void Log(MSIHANDLE install, const WideText& text)
+{
+    Say(install, INSTALLMESSAGE_INFO, text);
 }
 
 // Logs why the installation cannot go on and shows it where there is a user.
 UINT Refuse(MSIHANDLE install, const WideText& why)
 {
-    UniqueMsiHandle record(MsiCreateRecord(1));
-    MsiRecordSetStringW(record.get(), 0, why.c_str());
-    MsiProcessMessage(install, static_cast<INSTALLMESSAGE>(INSTALLMESSAGE_ERROR | MB_OK | MB_ICONERROR), record.get());
+    Say(install, static_cast<INSTALLMESSAGE>(INSTALLMESSAGE_ERROR | MB_OK | MB_ICONERROR), why);
     return ERROR_INSTALL_FAILURE;
 }
 
@@ -68,13 +72,11 @@ WideText CanonicalFolder(const wchar_t* folder)
         DWORD found = GetLongPathNameW(head.c_str(), longer, ARRAYSIZE(longer));
         if (found > 0 && found < ARRAYSIZE(longer))
             return WideText(longer).Append(tail);
-        size_t cut = head.size();
-        while (cut > 0 && head[cut - 1] != L'\\')
-            --cut;
-        if (cut <= 3)
+        WideText parent = FolderOfPath(head.c_str());
+        if (parent.size() <= 2) // a drive: nothing of the path exists
             return WideText(full);
-        tail = WideText(head.c_str() + cut - 1).Append(tail);
-        head = WideText(head.c_str(), cut - 1);
+        tail = WideText(head.c_str() + parent.size()).Append(tail);
+        head = parent;
     }
 }
 
@@ -115,7 +117,7 @@ bool PassesALink(const WideText& folder, const WideText& parent)
 bool HoldsAnything(const WideText& folder)
 {
     WIN32_FIND_DATAW found;
-    UniqueFindHandle search(FindFirstFileW(WideText(folder).Append(L"\\*").c_str(), &found));
+    UniqueFindHandle search(FindFirstFileW(PathInFolder(folder.c_str(), L"*").c_str(), &found));
     if (!search)
         return false;
     do {
