@@ -100,23 +100,15 @@ private:
 
 std::wstring NoxRegisteredFrom()
 {
-    std::wstring value = Snapshot(HKEY_CURRENT_USER, kNoxRecordKey)[L"[RegisteredFrom]"];
-    return value.compare(0, 3, L"sz:") == 0 ? value.substr(3) : L"";
+    return StringValue(Snapshot(HKEY_CURRENT_USER, kNoxRecordKey), L"[RegisteredFrom]");
 }
 
 // The icon Windows Installer keeps for the installed NOX.msi (its ARPPRODUCTICON).
 std::wstring MsiProductIcon()
 {
     Tree products = Snapshot(HKEY_LOCAL_MACHINE, L"Software\\Classes\\Installer\\Products");
-    for (const auto& value : products) {
-        const std::wstring name = L"[ProductName]";
-        if (value.second != L"sz:NOX" || value.first.size() < name.size() ||
-            value.first.compare(value.first.size() - name.size(), name.size(), name) != 0)
-            continue;
-        auto icon = products.find(value.first.substr(0, value.first.size() - name.size()) + L"[ProductIcon]");
-        return icon != products.end() && icon->second.compare(0, 3, L"sz:") == 0 ? icon->second.substr(3) : L"";
-    }
-    return L"";
+    std::vector<std::wstring> nox = KeysWhereStringIs(products, L"ProductName", L"NOX");
+    return nox.empty() ? L"" : StringValue(products, nox.front() + L"\\[ProductIcon]");
 }
 
 class ProductSetupTest : public ::testing::Test {

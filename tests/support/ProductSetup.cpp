@@ -35,14 +35,10 @@ std::wstring MsiLogOption()
 // view): NSIS's "...\Uninstall\NOX", an MSI's "...\Uninstall\{product code}".
 std::vector<std::wstring> ProductEntryKeys()
 {
-    const std::wstring suffix = L"\\[DisplayName]";
     std::vector<std::wstring> keys;
-    for (const auto& value : Snapshot(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY)) {
-        const std::wstring& name = value.first;
-        if (value.second == L"sz:NOX" && name.size() > suffix.size() &&
-            name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
-            keys.push_back(std::wstring(kUninstallKey) + L"\\" + name.substr(0, name.size() - suffix.size()));
-    }
+    for (const std::wstring& entry :
+         KeysWhereStringIs(Snapshot(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY), L"DisplayName", L"NOX"))
+        keys.push_back(std::wstring(kUninstallKey) + L"\\" + entry);
     return keys;
 }
 
@@ -149,12 +145,7 @@ std::wstring ProductEntryValue(const wchar_t* name)
     std::vector<std::wstring> keys = ProductEntryKeys();
     if (keys.empty())
         return L"";
-    Tree entry = Snapshot(HKEY_LOCAL_MACHINE, keys.front(), KEY_WOW64_32KEY);
-    auto value = entry.find(std::wstring(L"[") + name + L"]");
-    if (value == entry.end())
-        return L"";
-    size_t colon = value->second.find(L':');
-    return colon == std::wstring::npos ? L"" : value->second.substr(colon + 1);
+    return StringValue(Snapshot(HKEY_LOCAL_MACHINE, keys.front(), KEY_WOW64_32KEY), std::wstring(L"[") + name + L"]");
 }
 
 UninstallerRun UninstallAsUser(const DriveOptions& options)

@@ -378,6 +378,25 @@ Tree Snapshot(HKEY root, const std::wstring& path, REGSAM view)
     return tree;
 }
 
+std::wstring StringValue(const Tree& tree, const std::wstring& path)
+{
+    auto value = tree.find(path);
+    return value != tree.end() && value->second.compare(0, 3, L"sz:") == 0 ? value->second.substr(3) : L"";
+}
+
+std::vector<std::wstring> KeysWhereStringIs(const Tree& tree, const std::wstring& name, const std::wstring& text)
+{
+    const std::wstring suffix = L"\\[" + name + L"]";
+    std::vector<std::wstring> keys;
+    for (const auto& value : tree) {
+        const std::wstring& path = value.first;
+        if (value.second == L"sz:" + text && path.size() > suffix.size() &&
+            path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0)
+            keys.push_back(path.substr(0, path.size() - suffix.size()));
+    }
+    return keys;
+}
+
 bool KeyExists(HKEY root, const std::wstring& path, REGSAM view)
 {
     HKEY key = nullptr;

@@ -102,6 +102,11 @@ private:
 using Tree = std::map<std::wstring, std::wstring>;
 Tree Snapshot(HKEY root, const std::wstring& path, REGSAM view = 0);
 bool KeyExists(HKEY root, const std::wstring& path, REGSAM view = 0);
+// The text of a snapshot's string value at "sub\\key\\[name]"; "" where it has none.
+std::wstring StringValue(const Tree& tree, const std::wstring& path);
+// The subkeys of a snapshot ("sub\\key", no trailing separator) whose value
+// `name` holds the string `text`.
+std::vector<std::wstring> KeysWhereStringIs(const Tree& tree, const std::wstring& name, const std::wstring& text);
 bool SetRegistryString(HKEY root, const std::wstring& path, const std::wstring& valueName, const std::wstring& value,
                        REGSAM view = 0);
 // Removes a key and all below it, if it is there.
