@@ -297,44 +297,31 @@ void DismissMessageBox(HWND box)
 }
 
 ScopedRegistryString::ScopedRegistryString(HKEY root, const std::wstring& keyPath, const std::wstring& valueName,
-                                           const std::optional<std::wstring>& value, REGSAM view)
+                                           const std::optional<std::wstring>& value, REGSAM view, DWORD type)
     : root_(root), view_(view), keyPath_(keyPath), valueName_(valueName)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, keyPath.c_str(), 0, KEY_READ | view, &key) == ERROR_SUCCESS) {
+    if (UniqueRegKey key = OpenKey(root, keyPath.c_str(), KEY_READ | view)) {
         keyExisted_ = true;
         wchar_t data[4096];
         DWORD size = sizeof(data);
-        DWORD type = 0;
-        if (RegQueryValueExW(key, valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size) ==
+        if (RegQueryValueExW(key.get(), valueName.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) ==
             ERROR_SUCCESS)
             previous_ = std::wstring(data, size / sizeof(wchar_t)).c_str();
-        RegCloseKey(key);
     }
-    if (value) {
-        RegCreateKeyExW(root, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, &key, nullptr);
-        RegSetValueExW(key, valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value->c_str()),
-                       static_cast<DWORD>((value->size() + 1) * sizeof(wchar_t)));
-        RegCloseKey(key);
-    } else {
+    if (value)
+        SetRegistryString(root, keyPath, valueName, *value, view, type);
+    else
         RegDeleteKeyExW(root, keyPath.c_str(), view, 0);
-    }
 }
 
 ScopedRegistryString::~ScopedRegistryString()
 {
-    if (!keyExisted_) {
+    if (!keyExisted_)
         RegDeleteKeyExW(root_, keyPath_.c_str(), view_, 0);
-        return;
-    }
-    HKEY key = nullptr;
-    RegCreateKeyExW(root_, keyPath_.c_str(), 0, nullptr, 0, KEY_WRITE | view_, nullptr, &key, nullptr);
-    if (previous_)
-        RegSetValueExW(key, valueName_.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(previous_->c_str()),
-                       static_cast<DWORD>((previous_->size() + 1) * sizeof(wchar_t)));
-    else
-        RegDeleteValueW(key, valueName_.c_str());
-    RegCloseKey(key);
+    else if (previous_)
+        SetRegistryString(root_, keyPath_, valueName_, *previous_, view_);
+    else if (UniqueRegKey key = OpenKey(root_, keyPath_.c_str(), KEY_SET_VALUE | view_))
+        RegDeleteValueW(key.get(), valueName_.c_str());
 }
 
 namespace {
@@ -355,11 +342,9 @@ void CollectTree(HKEY key, const std::wstring& prefix, REGSAM view, Tree& tree)
         DWORD nameLength = ARRAYSIZE(name);
         if (RegEnumKeyExW(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             break;
-        HKEY sub = nullptr;
-        if (RegOpenKeyExW(key, name, 0, KEY_READ | view, &sub) == ERROR_SUCCESS) {
+        if (UniqueRegKey sub = OpenKey(key, name, KEY_READ | view)) {
             tree[prefix + name + L"\\"] = L"key";
-            CollectTree(sub, prefix + name + L"\\", view, tree);
-            RegCloseKey(sub);
+            CollectTree(sub.get(), prefix + name + L"\\", view, tree);
         }
     }
 }
@@ -369,11 +354,9 @@ void CollectTree(HKEY key, const std::wstring& prefix, REGSAM view, Tree& tree)
 Tree Snapshot(HKEY root, const std::wstring& path, REGSAM view)
 {
     Tree tree;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) == ERROR_SUCCESS) {
+    if (UniqueRegKey key = OpenKey(root, path.c_str(), KEY_READ | view)) {
         tree[L""] = L"key";
-        CollectTree(key, L"", view, tree);
-        RegCloseKey(key);
+        CollectTree(key.get(), L"", view, tree);
     }
     return tree;
 }
@@ -397,36 +380,16 @@ std::vector<std::wstring> KeysWhereStringIs(const Tree& tree, const std::wstring
     return keys;
 }
 
-bool KeyExists(HKEY root, const std::wstring& path, REGSAM view)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
 bool SetRegistryString(HKEY root, const std::wstring& path, const std::wstring& valueName, const std::wstring& value,
-                       REGSAM view)
+                       REGSAM view, DWORD type)
 {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    UniqueRegKey key;
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, key.put(), nullptr) !=
+        ERROR_SUCCESS)
         return false;
-    LONG status = RegSetValueExW(key, valueName.empty() ? nullptr : valueName.c_str(), 0, REG_SZ,
-                                 reinterpret_cast<const BYTE*>(value.c_str()),
-                                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS;
-}
-
-void DeleteRegistryTree(HKEY root, const std::wstring& path, REGSAM view)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS)
-        return;
-    RegDeleteTreeW(key, nullptr);
-    RegCloseKey(key);
-    RegDeleteKeyExW(root, path.c_str(), view, 0);
+    return RegSetValueExW(key.get(), valueName.empty() ? nullptr : valueName.c_str(), 0, type,
+                          reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers for tests that drive real processes, windows and the registry.
 #include "EventLog.h"
+#include "RegistryKeys.h"
 #include <functional>
 #include <map>
 #include <optional>
@@ -83,7 +84,7 @@ void DismissMessageBox(HWND box);
 class ScopedRegistryString {
 public:
     ScopedRegistryString(HKEY root, const std::wstring& keyPath, const std::wstring& valueName,
-                         const std::optional<std::wstring>& value, REGSAM view = 0);
+                         const std::optional<std::wstring>& value, REGSAM view = 0, DWORD type = REG_SZ);
     ~ScopedRegistryString();
     ScopedRegistryString(const ScopedRegistryString&) = delete;
     ScopedRegistryString& operator=(const ScopedRegistryString&) = delete;
@@ -101,16 +102,23 @@ private:
 // `view` may name a registry view (KEY_WOW64_32KEY, KEY_WOW64_64KEY).
 using Tree = std::map<std::wstring, std::wstring>;
 Tree Snapshot(HKEY root, const std::wstring& path, REGSAM view = 0);
-bool KeyExists(HKEY root, const std::wstring& path, REGSAM view = 0);
+// The kit's own registry helpers (RegistryKeys.h), for the tests' paths.
+inline bool KeyExists(HKEY root, const std::wstring& path, REGSAM view = 0)
+{
+    return KeyExists(root, path.c_str(), view);
+}
 // The text of a snapshot's string value at "sub\\key\\[name]"; "" where it has none.
 std::wstring StringValue(const Tree& tree, const std::wstring& path);
 // The subkeys of a snapshot ("sub\\key", no trailing separator) whose value
 // `name` holds the string `text`.
 std::vector<std::wstring> KeysWhereStringIs(const Tree& tree, const std::wstring& name, const std::wstring& text);
 bool SetRegistryString(HKEY root, const std::wstring& path, const std::wstring& valueName, const std::wstring& value,
-                       REGSAM view = 0);
+                       REGSAM view = 0, DWORD type = REG_SZ);
 // Removes a key and all below it, if it is there.
-void DeleteRegistryTree(HKEY root, const std::wstring& path, REGSAM view = 0);
+inline void DeleteRegistryTree(HKEY root, const std::wstring& path, REGSAM view = 0)
+{
+    DeleteTree(root, path.c_str(), view);
+}
 
 // True in the 64-bit build of the tests and the main job.
 constexpr bool kBuiltAs64Bit = sizeof(void*) == 8;
