@@ -5,6 +5,7 @@
 #include "RegisterText.h"
 #include "RegistrationCommand.h"
 #include "ResourceText.h"
+#include "Result.h"
 
 namespace {
 
@@ -21,10 +22,11 @@ constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
 
 void FrmRegister::Form_Load()
 {
-    Create();
-    WideText folder = ApplicationFolder();
-    WideText tool = RegistrationTool(folder.c_str());
-    HRESULT hr = Launch(tool.c_str(), RegistrationArguments(folder.c_str()).c_str(), ShowState::MinimizedWithFocus);
+    // Whatever fails (the window, the folder, the start) is the registration's failure to start.
+    HRESULT hr = Create();
+    WideText tool = RegistrationTool(folder_.c_str());
+    if (SUCCEEDED(hr))
+        hr = Launch(tool.c_str(), RegistrationArguments(folder_.c_str()).c_str(), ShowState::MinimizedWithFocus);
     Unload();
     if (FAILED(hr)) {
         WideText what = LoadText(IDS_COULD_NOT_START_REGISTRATION).Append(tool);
@@ -32,11 +34,13 @@ void FrmRegister::Form_Load()
     }
 }
 
-void FrmRegister::Create()
+HRESULT FrmRegister::Create()
 {
-    RegisterFormClass(instance_, kClassName, DefWindowProcW);
-    CreateForm(LoadText(IDS_WINDOW_CAPTION).c_str(), kStyle, kExStyle, kClientWidth, kClientHeight);
+    RETURN_IF_FAILED(ApplicationFolder(folder_));
+    RETURN_IF_FAILED(RegisterFormClass(instance_, kClassName, DefWindowProcW));
+    RETURN_IF_FAILED(CreateForm(LoadText(IDS_WINDOW_CAPTION).c_str(), kStyle, kExStyle, kClientWidth, kClientHeight));
     CreateLabel(LoadText(IDS_LABEL).c_str(), SS_LEFT, kLabelLeft, kLabelTop, Twips(kLabelWidth), kLabelHeight);
+    return S_OK;
 }
 
 void FrmRegister::Unload()

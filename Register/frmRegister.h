@@ -1,5 +1,6 @@
 #pragma once
 #include "Form.h"
+#include "Text.h"
 
 // The registrar's only window. It is created and discarded inside its load
 // handler and never shown; the handler's work is starting the registration.
@@ -9,6 +10,9 @@ public:
     void Form_Load();
 
 private:
-    void Create();
+    // The window, and the folder that holds this program.
+    [[nodiscard]] HRESULT Create();
     void Unload();
+
+    WideText folder_;
 };

@@ -11,22 +11,25 @@ WideText FolderOfPath(const wchar_t* path)
     return WideText(path, cut);
 }
 
-WideText ModuleFilePath(HMODULE module)
+HRESULT ModuleFilePath(HMODULE module, WideText& path)
 {
     // Paths may exceed MAX_PATH; grow until the whole name fits.
-    WideText path;
     for (DWORD capacity = MAX_PATH;; capacity *= 2) {
         DWORD written = GetModuleFileNameW(module, path.Buffer(capacity), capacity);
+        if (written == 0)
+            return LastErrorAsFailure();
         if (written < capacity) {
             path.Truncate(written);
-            return path;
+            return S_OK;
         }
     }
 }
 
-WideText ApplicationFolder()
+HRESULT ApplicationFolder(WideText& folder)
 {
-    return FolderOfPath(ModuleFilePath(nullptr).c_str());
+    RETURN_IF_FAILED(ModuleFilePath(nullptr, folder));
+    folder = FolderOfPath(folder.c_str());
+    return S_OK;
 }
 
 WideText PathInFolder(const wchar_t* folder, const wchar_t* fileName)

@@ -5,10 +5,10 @@
 
 class Form {
 protected:
-    HRESULT RegisterFormClass(HINSTANCE instance, const wchar_t* className, WNDPROC procedure);
+    [[nodiscard]] HRESULT RegisterFormClass(HINSTANCE instance, const wchar_t* className, WNDPROC procedure);
     // The window, hidden; `param` reaches WM_NCCREATE. The failure's code, taken at the call.
-    HRESULT CreateForm(const wchar_t* caption, DWORD style, DWORD exStyle, int widthTwips, int heightTwips,
-                       HWND owner = nullptr, void* param = nullptr);
+    [[nodiscard]] HRESULT CreateForm(const wchar_t* caption, DWORD style, DWORD exStyle, int widthTwips,
+                                     int heightTwips, HWND owner = nullptr, void* param = nullptr);
     // A static control, `width` pixels wide, in `font` where one is given.
     HWND CreateLabel(const wchar_t* text, DWORD style, int leftTwips, int topTwips, int width, int heightTwips,
                      HFONT font = nullptr);

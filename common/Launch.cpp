@@ -23,8 +23,8 @@ WideText BuildCommandLine(const wchar_t* program, const wchar_t* arguments)
 
 namespace {
 
-HRESULT StartProcess(const wchar_t* application, const wchar_t* commandLine, const wchar_t* currentFolder,
-                     ShowState show)
+[[nodiscard]] HRESULT StartProcess(const wchar_t* application, const wchar_t* commandLine,
+                                   const wchar_t* currentFolder, ShowState show, UniqueHandle* keep = nullptr)
 {
     // CreateProcessW may write into the command line, so it gets its own copy.
     WideText writable(commandLine);
@@ -38,6 +38,8 @@ HRESULT StartProcess(const wchar_t* application, const wchar_t* commandLine, con
         return LastErrorAsFailure();
     UniqueHandle process(started.hProcess);
     UniqueHandle thread(started.hThread);
+    if (keep)
+        keep->reset(process.release());
     return S_OK;
 }
 
@@ -70,11 +72,11 @@ HRESULT LaunchInItsFolder(const wchar_t* program, ShowState show)
                         show);
 }
 
-HRESULT LaunchScript(const wchar_t* folder, const wchar_t* scriptName, ShowState show)
+HRESULT LaunchScript(const wchar_t* folder, const wchar_t* scriptName, ShowState show, UniqueHandle* process)
 {
     if (GetFileAttributesW(PathInFolder(folder, scriptName).c_str()) == INVALID_FILE_ATTRIBUTES)
         return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
     WideText cmd;
     RETURN_IF_FAILED(PathInSystemFolder(L"cmd.exe", cmd));
-    return StartProcess(cmd.c_str(), ScriptCommandLine(scriptName).c_str(), folder, show);
+    return StartProcess(cmd.c_str(), ScriptCommandLine(scriptName).c_str(), folder, show, process);
 }

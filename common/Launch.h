@@ -1,5 +1,6 @@
 #pragma once
 #include "Text.h"
+#include "UniqueResource.h"
 
 // Show states a launched program is asked to start with.
 enum class ShowState : WORD {
@@ -18,11 +19,11 @@ WideText BuildCommandLine(const wchar_t* program, const wchar_t* arguments);
 
 // Starts a program and returns at once, never waiting for it.
 // Fails with the system's error when the process cannot be created.
-HRESULT Launch(const wchar_t* program, const wchar_t* arguments, ShowState show);
+[[nodiscard]] HRESULT Launch(const wchar_t* program, const wchar_t* arguments, ShowState show);
 
 // The same, with the folder that holds the program (where there is one) as its
 // current folder rather than the caller's (a setup's temporary folder, say).
-HRESULT LaunchInItsFolder(const wchar_t* program, ShowState show);
+[[nodiscard]] HRESULT LaunchInItsFolder(const wchar_t* program, ShowState show);
 
 // Starts a batch file of `folder` and returns at once: the system folder's
 // cmd.exe, by its full path, runs it by its bare name (a plain file name)
@@ -31,5 +32,7 @@ HRESULT LaunchInItsFolder(const wchar_t* program, ShowState show);
 // change the command; /d keeps the user's AutoRun command from running with
 // the caller's rights, /v:off delayed expansion from reading a "!", and
 // ".\" any other script of that name from being found along PATH. Fails
-// with ERROR_FILE_NOT_FOUND when the script is not there.
-HRESULT LaunchScript(const wchar_t* folder, const wchar_t* scriptName, ShowState show);
+// with ERROR_FILE_NOT_FOUND when the script is not there. Where `process` is
+// given, it receives the script's process, to wait for.
+[[nodiscard]] HRESULT LaunchScript(const wchar_t* folder, const wchar_t* scriptName, ShowState show,
+                                   UniqueHandle* process = nullptr);

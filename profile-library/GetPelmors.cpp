@@ -75,9 +75,10 @@ void ReadProfileName(char* buffer)
         return;
     MapiSubsystem subsystem(mapi);
 
-    // Some MAPI32 builds leave the pointer alone when no session is shared.
+    // Some MAPI32 builds leave the pointer alone when no session is shared:
+    // the pointer, not the result, tells whether there is one.
     ComPtr<IMAPISession> session;
-    mapi.LogonEx(MAPI_EXTENDED | MAPI_NO_MAIL, session.put());
+    static_cast<void>(mapi.LogonEx(MAPI_EXTENDED | MAPI_NO_MAIL, session.put()));
     if (!session.get())
         return;
 

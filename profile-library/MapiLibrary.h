@@ -13,13 +13,13 @@ public:
     MapiLibrary();
     bool Bound() const { return bound_; }
 
-    HRESULT Initialize() const { return initialize_(nullptr); }
+    [[nodiscard]] HRESULT Initialize() const { return initialize_(nullptr); }
     void Uninitialize() const { uninitialize_(); }
-    HRESULT LogonEx(ULONG flags, IMAPISession** session) const
+    [[nodiscard]] HRESULT LogonEx(ULONG flags, IMAPISession** session) const
     {
         return logonEx_(0, nullptr, nullptr, flags, session);
     }
-    HRESULT GetOneProp(IMAPIProp* object, ULONG tag, SPropValue** value) const
+    [[nodiscard]] HRESULT GetOneProp(IMAPIProp* object, ULONG tag, SPropValue** value) const
     {
         return getOneProp_(object, tag, value);
     }

@@ -52,7 +52,9 @@ TEST(AppFolder, FoldersHaveNoTrailingSeparatorAndPathsOneSeparator)
     EXPECT_STREQ(PathInFolder(L"C:", L"x.bat").c_str(), L"C:\\x.bat");
     EXPECT_STREQ(PathInFolder(L"C:\\Kit", L"x.bat").c_str(), L"C:\\Kit\\x.bat");
     EXPECT_STREQ(PathInFolder(L"C:\\Kit\\", L"x.bat").c_str(), L"C:\\Kit\\x.bat");
-    EXPECT_STREQ(ApplicationFolder().c_str(), BinFolder().c_str());
+    WideText folder;
+    ASSERT_EQ(ApplicationFolder(folder), S_OK);
+    EXPECT_STREQ(folder.c_str(), BinFolder().c_str());
 }
 
 TEST(UniqueResource, EachHandleKindTakesItsOwnFailureValueForNone)

@@ -60,6 +60,7 @@ ULONG References(IUnknown* object)
 TEST_F(ConnectTest, OnConnectionDeletesOnlyTheFirstBarNamedNoxAndReleasesAllAtDisconnection)
 {
     using Explorer = FakeOutlookState::Explorer;
+    const HRESULT kWCode42 = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x200 + 42); // raised as a wCode
     struct Case {
         const char* what;
         std::vector<std::wstring> bars;
@@ -82,6 +83,7 @@ TEST_F(ConnectTest, OnConnectionDeletesOnlyTheFirstBarNamedNoxAndReleasesAllAtDi
         {"count above 32767", {L"NOX"}, Explorer::Present, 40000, true, S_OK, kOverflow, {L"NOX"}, 0},
         {"not Outlook's _Application", {L"NOX"}, Explorer::Present, -1, false, S_OK, E_NOINTERFACE, {L"NOX"}, 0},
         {"Delete raises", {L"Web", L"NOX"}, Explorer::Present, -1, true, E_ACCESSDENIED, E_ACCESSDENIED, {L"Web", L"NOX"}, 2},
+        {"Delete raises a wCode", {L"NOX"}, Explorer::Present, -1, true, kWCode42, kWCode42, {L"NOX"}, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

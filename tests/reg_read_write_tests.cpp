@@ -66,6 +66,10 @@ TEST_F(RegReadTest, StringValuesComeBackExactlyOrNotAtAll)
     Set(user_, "tooLong", REG_SZ, tooLong + '\0');
     Set(user_, "unterminated", REG_SZ, "abc");
     Set(user_, "number", REG_DWORD, std::string("\x10\0\0\0", 4));
+    // Expanded as the shell expands it, within the same bound.
+    SetEnvironmentVariableA("NOX_KIT_LONG", std::string(1100, 'z').c_str());
+    Set(user_, "expandable", REG_EXPAND_SZ, std::string("%SystemRoot%\\x.exe") + '\0');
+    Set(user_, "expandsTooLong", REG_EXPAND_SZ, std::string("%NOX_KIT_LONG%") + '\0');
 
     struct Case {
         const char* name;
@@ -73,6 +77,7 @@ TEST_F(RegReadTest, StringValuesComeBackExactlyOrNotAtAll)
     } cases[] = {
         {"", outlook}, {"empty", ""}, {"fits", fits}, {"tooLong", ""},
         {"unterminated", "abc"}, {"number", ""}, {"absent", ""},
+        {"expandable", getenv("SystemRoot") + std::string("\\x.exe")}, {"expandsTooLong", ""},
     };
     for (const Case& c : cases)
         EXPECT_EQ(RegRead(path_.c_str(), c.name, HKEY_CURRENT_USER).c_str(), c.expected) << "value '" << c.name << "'";

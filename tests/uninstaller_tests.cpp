@@ -112,6 +112,40 @@ TEST(UninstallSequence, WithoutAnOutlookAppPathOnlyTheRestartIsLeftOut)
     EXPECT_NE(run.Script("unregister"), nullptr);
 }
 
+// Whatever the machine or the user does, the restart finds the add-in
+// registered, and the run ends with it unregistered.
+TEST(UninstallSequence, UnderRealConditionsTheRestartFindsTheAddinAndTheEndUnregistersIt)
+{
+    struct Case {
+        const char* what;
+        void (*adjust)(SequenceSetup&);
+        DWORD exitCode;
+        size_t outlookStarts;
+    } cases[] = {
+        {"App Paths as REG_EXPAND_SZ", [](SequenceSetup& s) { s.appPathsExpandable = true; }, 0, 2},
+        {"a register script slower than the click", [](SequenceSetup& s) { s.registerScriptMs = 6000; }, 0, 2},
+        {"a close request between the phases", [](SequenceSetup& s) { s.closeWhenShown = true; }, 0x800704C7, 1},
+    };
+    for (const Case& c : cases) {
+        SequenceSetup setup;
+        c.adjust(setup);
+        SequenceRun run = RunSequence(setup);
+        SCOPED_TRACE(std::string(c.what) + "\n" + Describe(run));
+        EXPECT_TRUE(run.exited && run.exitCode == c.exitCode) << "0x800704C7: cancelled";
+        std::vector<LogLine> starts = run.OutlookEvents("started");
+        const ScriptRun* reg = run.Script("register");
+        const ScriptRun* unreg = run.Script("unregister");
+        if (!reg || !unreg || starts.size() != c.outlookStarts) {
+            ADD_FAILURE() << "a script or a restart is missing";
+            continue;
+        }
+        if (c.outlookStarts == 2) {
+            EXPECT_GE(Between(reg->finishedTick, starts[1].tick), 0) << "restarted before the add-in was registered";
+        }
+        EXPECT_GE(Between(reg->finishedTick, unreg->tick), 0);
+    }
+}
+
 TEST(UninstallSequence, ASlowUserDelaysEachPhaseAndNothingOverlaps)
 {
     SequenceSetup setup;

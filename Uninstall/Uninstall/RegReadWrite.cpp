@@ -27,7 +27,13 @@ AnsiText RegRead(const char* keyName, const char* valueName, HKEY root, REGSAM v
     if (RegQueryValueExA(key.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
         ERROR_SUCCESS)
         return AnsiText();
-    return RegistryStringFromData(type, buffer, size);
+    AnsiText text = RegistryStringFromData(type, buffer, size);
+    if (type != REG_EXPAND_SZ)
+        return text;
+    // As the shell does: "%ProgramFiles%\..." names a file only once expanded.
+    char expanded[kValueBufferSize];
+    DWORD needed = ExpandEnvironmentStringsA(text.c_str(), expanded, kValueBufferSize);
+    return needed && needed <= kValueBufferSize ? AnsiText(expanded) : AnsiText();
 }
 
 AnsiText RegReadFallingBackToView(const char* keyName, const char* valueName, HKEY root, REGSAM fallbackView)

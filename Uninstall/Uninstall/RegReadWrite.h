@@ -7,6 +7,8 @@ AnsiText RegistryStringFromData(DWORD type, const char* data, DWORD size);
 
 // A string value from the registry, or the empty string when the key cannot be
 // opened or the value cannot be read. An empty value name reads the default.
+// A REG_EXPAND_SZ value comes back with its environment strings expanded,
+// and empty where that would be longer than the stored value may be.
 // `view` may name a registry view (KEY_WOW64_64KEY, KEY_WOW64_32KEY); by
 // default the program's own is read.
 AnsiText RegRead(const char* keyName, const char* valueName, HKEY root = HKEY_LOCAL_MACHINE, REGSAM view = 0);

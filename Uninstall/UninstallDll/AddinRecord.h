@@ -22,7 +22,7 @@ struct AddinEntry {
 // Fails with HRESULT_FROM_WIN32(ERROR_INVALID_DATA) for a record that is
 // short, longer or shorter than its length says, of another designer, or
 // whose texts are not null-terminated where their lengths say.
-HRESULT ReadAddinRecord(const BYTE* data, size_t size, AddinEntry& entry);
+[[nodiscard]] HRESULT ReadAddinRecord(const BYTE* data, size_t size, AddinEntry& entry);
 
 // The record embedded in `module` (resource ADDINREGISTRATION of type RCDATA).
-HRESULT FindAddinRecord(HMODULE module, const BYTE*& data, size_t& size);
+[[nodiscard]] HRESULT FindAddinRecord(HMODULE module, const BYTE*& data, size_t& size);

@@ -11,4 +11,5 @@ struct ClassEntry {
 
 // The class factory for `clsid` from a table of the server's classes, or
 // CLASS_E_CLASSNOTAVAILABLE.
-HRESULT GetClassObjectFromTable(const ClassEntry* table, size_t count, REFCLSID clsid, REFIID iid, void** object);
+[[nodiscard]] HRESULT GetClassObjectFromTable(const ClassEntry* table, size_t count, REFCLSID clsid, REFIID iid,
+                                             void** object);

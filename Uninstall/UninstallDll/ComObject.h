@@ -24,7 +24,7 @@ public:
 
     // A new object's interface `iid`; the object goes again if it has none.
     template <typename... Arguments>
-    static HRESULT New(REFIID iid, void** result, Arguments... arguments)
+    [[nodiscard]] static HRESULT New(REFIID iid, void** result, Arguments... arguments)
     {
         Class* created = new Class(arguments...);
         if (!created)

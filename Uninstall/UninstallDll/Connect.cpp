@@ -25,8 +25,10 @@ HRESULT Connect::LoadTypeInfo()
 {
     if (typeInfo_)
         return S_OK;
+    WideText path;
+    RETURN_IF_FAILED(ModuleFilePath(ThisModule(), path));
     ComPtr<ITypeLib> library;
-    RETURN_IF_FAILED(LoadTypeLibEx(ModuleFilePath(ThisModule()).c_str(), REGKIND_NONE, library.put()));
+    RETURN_IF_FAILED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.put()));
     return library->GetTypeInfoOfGuid(IID__Connect, typeInfo_.put());
 }
 

@@ -13,7 +13,7 @@
 class Connect final : public ComObject<Connect, _Connect, IDTExtensibility2> {
 public:
     static const InterfaceEntry kInterfaces[];
-    static HRESULT Create(REFIID iid, void** object);
+    [[nodiscard]] static HRESULT Create(REFIID iid, void** object);
 
     // IDispatch, served from the type library's _Connect
     STDMETHODIMP GetTypeInfoCount(UINT* count) override;
@@ -33,7 +33,7 @@ public:
 private:
     friend class ComObject;
     Connect() = default;
-    HRESULT LoadTypeInfo();
+    [[nodiscard]] HRESULT LoadTypeInfo();
 
     ComPtr<ITypeInfo> typeInfo_;
     ComPtr<IDispatch> oApp;   // Outlook's _Application

@@ -13,7 +13,8 @@ struct Variant : VARIANT {
     Variant& operator=(const Variant&) = delete;
 };
 
-HRESULT Invoke(IDispatch* object, const wchar_t* name, WORD kind, VARIANT* args, UINT argCount, VARIANT* result)
+[[nodiscard]] HRESULT Invoke(IDispatch* object, const wchar_t* name, WORD kind, VARIANT* args, UINT argCount,
+                            VARIANT* result)
 {
     if (!object)
         return kObjectVariableNotSet;
@@ -28,20 +29,25 @@ HRESULT Invoke(IDispatch* object, const wchar_t* name, WORD kind, VARIANT* args,
     if (hr == DISP_E_EXCEPTION && exception.pfnDeferredFillIn)
         exception.pfnDeferredFillIn(&exception);
     UniqueBstr source(exception.bstrSource), description(exception.bstrDescription), helpFile(exception.bstrHelpFile);
-    if (hr == DISP_E_EXCEPTION)
-        hr = exception.scode ? exception.scode : E_FAIL;
+    // A server may raise its own error as a wCode instead: mapped as comdef.h's
+    // _com_error::WCodeToHRESULT maps it, into FACILITY_ITF from code 0x200 on.
+    WORD wCode = exception.wCode;
+    if (hr == DISP_E_EXCEPTION && exception.scode)
+        hr = exception.scode;
+    else if (hr == DISP_E_EXCEPTION)
+        hr = wCode ? MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, wCode >= 0xFE00 ? 0xFFFF : 0x200 + wCode) : E_FAIL;
     return hr;
 }
 
 // A property's value converted to `type`.
-HRESULT GetPropertyAs(IDispatch* object, const wchar_t* name, VARTYPE type, Variant& value)
+[[nodiscard]] HRESULT GetPropertyAs(IDispatch* object, const wchar_t* name, VARTYPE type, Variant& value)
 {
     HRESULT hr = Invoke(object, name, DISPATCH_PROPERTYGET, nullptr, 0, &value);
     return SUCCEEDED(hr) ? VariantChangeType(&value, &value, 0, type) : hr;
 }
 
-HRESULT GetObject(IDispatch* object, const wchar_t* name, WORD kind, VARIANT* args, UINT argCount,
-                  ComPtr<IDispatch>& found)
+[[nodiscard]] HRESULT GetObject(IDispatch* object, const wchar_t* name, WORD kind, VARIANT* args, UINT argCount,
+                               ComPtr<IDispatch>& found)
 {
     Variant result;
     RETURN_IF_FAILED(Invoke(object, name, kind, args, argCount, &result));

@@ -10,10 +10,10 @@ constexpr HRESULT kObjectVariableNotSet = static_cast<HRESULT>(0x800A005B);
 // "Overflow": a value did not fit the 16-bit integer it is read into.
 constexpr HRESULT kOverflow = static_cast<HRESULT>(0x800A0006);
 
-HRESULT ActiveExplorer(IDispatch* application, ComPtr<IDispatch>& explorer);
-HRESULT CommandBarsOf(IDispatch* explorer, ComPtr<IDispatch>& commandBars);
-HRESULT CommandBarCount(IDispatch* commandBars, short& count);
-HRESULT CommandBarItem(IDispatch* commandBars, short position, ComPtr<IDispatch>& commandBar);
+[[nodiscard]] HRESULT ActiveExplorer(IDispatch* application, ComPtr<IDispatch>& explorer);
+[[nodiscard]] HRESULT CommandBarsOf(IDispatch* explorer, ComPtr<IDispatch>& commandBars);
+[[nodiscard]] HRESULT CommandBarCount(IDispatch* commandBars, short& count);
+[[nodiscard]] HRESULT CommandBarItem(IDispatch* commandBars, short position, ComPtr<IDispatch>& commandBar);
 // True when the bar's Name contains `text`, compared case-sensitively.
-HRESULT CommandBarNameContains(IDispatch* commandBar, const wchar_t* text, bool& contains);
-HRESULT DeleteCommandBar(IDispatch* commandBar);
+[[nodiscard]] HRESULT CommandBarNameContains(IDispatch* commandBar, const wchar_t* text, bool& contains);
+[[nodiscard]] HRESULT DeleteCommandBar(IDispatch* commandBar);

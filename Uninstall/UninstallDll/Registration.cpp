@@ -49,7 +49,7 @@ WideText FromRecord(const AddinRecordText& text)
 }
 
 // The add-in entry's place: "<HKEY_...>\<path>\Addins\UninstallDll.Connect".
-HRESULT AddinKey(const AddinEntry& entry, HKEY& root, WideText& key)
+[[nodiscard]] HRESULT AddinKey(const AddinEntry& entry, HKEY& root, WideText& key)
 {
     WideText host = FromRecord(entry.hostKey);
     struct {
@@ -69,7 +69,7 @@ HRESULT AddinKey(const AddinEntry& entry, HKEY& root, WideText& key)
 }
 
 // The add-in entry as the module's embedded record describes it, and its place.
-HRESULT LocateAddinEntry(HMODULE module, AddinEntry& entry, HKEY& root, WideText& key)
+[[nodiscard]] HRESULT LocateAddinEntry(HMODULE module, AddinEntry& entry, HKEY& root, WideText& key)
 {
     const BYTE* data = nullptr;
     size_t size = 0;
@@ -86,7 +86,8 @@ HRESULT RegisterServer(HMODULE module)
     HKEY addinRoot = nullptr;
     WideText addinKey;
     RETURN_IF_FAILED(LocateAddinEntry(module, entry, addinRoot, addinKey));
-    WideText path = ModuleFilePath(module);
+    WideText path;
+    RETURN_IF_FAILED(ModuleFilePath(module, path));
     WideText folder = FolderOfPath(path.c_str());
     WideText displayName = FromRecord(entry.displayName);
     WideText description = FromRecord(entry.description);

@@ -4,9 +4,9 @@
 // Writes the COM class, ProgID, type library and interface entries under
 // HKEY_LOCAL_MACHINE\Software\Classes and the Office add-in entry from the
 // module's registration record. All or nothing: a failed write undoes the rest.
-HRESULT RegisterServer(HMODULE module);
+[[nodiscard]] HRESULT RegisterServer(HMODULE module);
 
 // Removes what RegisterServer writes in this flavour's registry view; the
 // entries both flavours share go only when the other flavour is not registered.
 // Nothing left to remove is success.
-HRESULT UnregisterServer(HMODULE module);
+[[nodiscard]] HRESULT UnregisterServer(HMODULE module);

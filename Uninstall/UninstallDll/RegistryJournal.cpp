@@ -47,9 +47,15 @@ HRESULT RegistryJournal::Set(HKEY root, const wchar_t* key, const wchar_t* value
     if (!undo)
         return E_OUTOFMEMORY;
     if (existed) {
+        // A value that cannot be read could not be put back either: it is not
+        // written, and has nothing to undo.
         undo->type = oldType;
         undo->data.Resize(oldSize);
-        RegQueryValueExW(opened.get(), valueName, nullptr, &oldType, undo->data.data(), &oldSize);
+        LONG status = RegQueryValueExW(opened.get(), valueName, nullptr, &oldType, undo->data.data(), &oldSize);
+        if (status != ERROR_SUCCESS) {
+            --count_;
+            return HRESULT_FROM_WIN32(status);
+        }
     }
     LONG status = RegSetValueExW(opened.get(), valueName, 0, type, data, size);
     return HRESULT_FROM_WIN32(status);

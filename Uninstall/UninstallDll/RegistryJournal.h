@@ -7,8 +7,8 @@
 
 class RegistryJournal {
 public:
-    HRESULT SetString(HKEY root, const wchar_t* key, const wchar_t* valueName, const wchar_t* text);
-    HRESULT SetDword(HKEY root, const wchar_t* key, const wchar_t* valueName, DWORD number);
+    [[nodiscard]] HRESULT SetString(HKEY root, const wchar_t* key, const wchar_t* valueName, const wchar_t* text);
+    [[nodiscard]] HRESULT SetDword(HKEY root, const wchar_t* key, const wchar_t* valueName, DWORD number);
     // Undoes every write so far, newest first.
     void Rollback();
 
@@ -24,8 +24,9 @@ private:
     };
     static constexpr size_t kMaxUndo = 64;
 
-    HRESULT Set(HKEY root, const wchar_t* key, const wchar_t* valueName, DWORD type, const BYTE* data, DWORD size);
-    HRESULT CreateKeyNoting(HKEY root, const wchar_t* key, HKEY& opened);
+    [[nodiscard]] HRESULT Set(HKEY root, const wchar_t* key, const wchar_t* valueName, DWORD type, const BYTE* data,
+                              DWORD size);
+    [[nodiscard]] HRESULT CreateKeyNoting(HKEY root, const wchar_t* key, HKEY& opened);
     Undo* Note(Action action, HKEY root, const wchar_t* key, const wchar_t* valueName);
 
     Undo undo_[kMaxUndo];

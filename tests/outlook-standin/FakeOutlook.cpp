@@ -129,7 +129,11 @@ private:
             if (exception) {
                 *exception = EXCEPINFO();
                 exception->bstrDescription = SysAllocString(L"The bar cannot be deleted.");
-                exception->scode = state_->deleteRaises;
+                // FACILITY_ITF's codes from 0x200 on are raised as a wCode, as servers raise their own.
+                HRESULT code = state_->deleteRaises;
+                bool asWCode = HRESULT_FACILITY(code) == FACILITY_ITF && HRESULT_CODE(code) >= 0x200;
+                exception->scode = asWCode ? 0 : code;
+                exception->wCode = asWCode ? static_cast<WORD>(HRESULT_CODE(code) - 0x200) : 0;
             }
             return DISP_E_EXCEPTION;
         }

@@ -221,16 +221,19 @@ SequenceRun RunSequence(const SequenceSetup& setup)
     folder.CopyFromBin(L"Recorder.exe");
     folder.CopyFromBin(L"OutlookStandIn.exe");
     if (setup.withRegisterScript)
-        folder.WriteText(L"UninstRegister.bat", "@\".\\Recorder.exe\" register\r\n");
+        folder.WriteText(L"UninstRegister.bat", "@\".\\Recorder.exe\" register --sleep-ms " +
+                                                    std::to_string(setup.registerScriptMs) + "\r\n");
     folder.WriteText(L"UninstUnregister.bat", "@\".\\Recorder.exe\" unregister --sleep-ms " +
                                                   std::to_string(setup.unregisterScriptMs) + "\r\n");
     run.outlookPath = folder / L"OutlookStandIn.exe";
     std::optional<PlantedDll> planted;
     if (setup.plantDll)
         planted.emplace(folder.Path());
+    SetEnvironmentVariableW(L"NOX_KIT_TEST_FOLDER", folder.Path().c_str()); // what Uninstaller.exe inherits
+    std::wstring appPath = setup.appPathsExpandable ? L"%NOX_KIT_TEST_FOLDER%\\OutlookStandIn.exe" : run.outlookPath;
     ScopedRegistryString appPaths(HKEY_LOCAL_MACHINE, kOutlookAppPathKey, L"",
-                                  setup.appPathsToStandIn ? std::optional<std::wstring>(run.outlookPath)
-                                                          : std::nullopt);
+                                  setup.appPathsToStandIn ? std::optional<std::wstring>(appPath) : std::nullopt, 0,
+                                  setup.appPathsExpandable ? REG_EXPAND_SZ : REG_SZ);
 
     std::vector<ChildProcess> outlooks;
     for (int i = 0; i < setup.outlookWindowsAtStart; ++i) {
@@ -244,6 +247,8 @@ SequenceRun RunSequence(const SequenceSetup& setup)
     const std::wstring standInLog = folder / L"OutlookStandIn.log";
     DriveOptions options;
     options.holdNoticeMs = setup.holdNoticeMs;
+    if (setup.closeWhenShown)
+        options.onMainWindow = [](HWND window) { PostMessageW(window, WM_CLOSE, 0, 0); };
     // Like the user, let what the sequencer has just started get going first:
     // the register script, then the restarted Outlook.
     options.beforeDismiss = [&](size_t index, HWND) {
@@ -263,8 +268,9 @@ SequenceRun RunSequence(const SequenceSetup& setup)
         bool unregisterStarted = run.Script("unregister") != nullptr;
         bool allFinished = std::all_of(run.scripts.begin(), run.scripts.end(),
                                        [](const ScriptRun& s) { return s.finishedTick != 0; });
-        return allFinished && (unregisterStarted || !run.exited || run.exitCode != 0);
-    }, setup.unregisterScriptMs + 5000);
+        bool failed = run.exitCode != 0 && !setup.closeWhenShown; // a close request still unregisters
+        return allFinished && (unregisterStarted || !run.exited || failed);
+    }, setup.registerScriptMs + setup.unregisterScriptMs + 5000);
     // A run that went its whole way asked these Outlooks to close.
     for (ChildProcess& outlook : outlooks)
         outlook.WaitExit(run.exited && run.exitCode == 0 ? 3000 : 0);

@@ -74,6 +74,9 @@ struct SequenceSetup {
     std::wstring folderName = L"kit";      // may hold spaces or non-ASCII letters
     bool withRegisterScript = true;
     bool appPathsToStandIn = true;         // false: no App Paths entry for Outlook
+    bool appPathsExpandable = false;       // the entry as REG_EXPAND_SZ, through a variable
+    DWORD registerScriptMs = 0;            // how long the register script runs
+    bool closeWhenShown = false;           // WM_CLOSE to the window once it is shown
     int outlookWindowsAtStart = 1;
     DWORD holdNoticeMs = 0;                // how long the "user" takes to press OK
     DWORD unregisterScriptMs = 0;          // how long the unregister script runs
