@@ -72,6 +72,12 @@ HRESULT LaunchInItsFolder(const wchar_t* program, ShowState show)
                         show);
 }
 
+HRESULT LaunchInFolder(const wchar_t* program, const wchar_t* arguments, const wchar_t* folder, ShowState show,
+                       UniqueHandle& process)
+{
+    return StartProcess(program, BuildCommandLine(program, arguments).c_str(), folder, show, &process);
+}
+
 HRESULT LaunchScript(const wchar_t* folder, const wchar_t* scriptName, ShowState show, UniqueHandle* process)
 {
     if (GetFileAttributesW(PathInFolder(folder, scriptName).c_str()) == INVALID_FILE_ATTRIBUTES)

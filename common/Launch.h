@@ -25,6 +25,11 @@ WideText BuildCommandLine(const wchar_t* program, const wchar_t* arguments);
 // current folder rather than the caller's (a setup's temporary folder, say).
 [[nodiscard]] HRESULT LaunchInItsFolder(const wchar_t* program, ShowState show);
 
+// Starts `program` (a full path) with `folder` as its current folder, and
+// hands out its process, to wait for.
+[[nodiscard]] HRESULT LaunchInFolder(const wchar_t* program, const wchar_t* arguments, const wchar_t* folder,
+                                     ShowState show, UniqueHandle& process);
+
 // Starts a batch file of `folder` and returns at once: the system folder's
 // cmd.exe, by its full path, runs it by its bare name (a plain file name)
 // with `folder` as its current folder. The folder never stands on cmd's

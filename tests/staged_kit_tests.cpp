@@ -154,13 +154,15 @@ TEST(StagedKit, HoldsExactlyTheFilesAnInstallerShips)
     EXPECT_EQ(files, (std::set<std::wstring>{L"Uninstaller.exe", L"uninstall.dll", L"Register.exe", L"Pelmor.dll",
                                              L"UninstRegister.bat", L"UninstUnregister.bat", L"include\\Pelmor.h",
                                              L"lib\\libPelmor.dll.a", L"x64\\uninstall.dll", L"x64\\Pelmor.dll",
-                                             L"x64\\lib\\libPelmor.dll.a"}));
+                                             L"x64\\lib\\libPelmor.dll.a", L"NOXKitSetup.dll", L"NOXKit.nsh",
+                                             L"NOXKit.wxi", L"NOXKitFiles.wxs", L"NOXKit-rows.sql",
+                                             L"docs\\installer-authors.md", L"LICENSE.txt", L"SHA256SUMS"}));
 }
 
 TEST(StagedKit, EachBinaryIsAPeOfItsFlavourImportingOnlySystemDlls)
 {
     const std::set<std::string> system = {"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "ADVAPI32.DLL",
-                                          "OLE32.DLL", "OLEAUT32.DLL", "MSVCRT.DLL"};
+                                          "OLE32.DLL", "OLEAUT32.DLL", "MSVCRT.DLL", "MSI.DLL"};
     struct Case {
         const wchar_t* name;
         WORD magic;
@@ -170,6 +172,7 @@ TEST(StagedKit, EachBinaryIsAPeOfItsFlavourImportingOnlySystemDlls)
         {L"Register.exe", IMAGE_NT_OPTIONAL_HDR32_MAGIC, IMAGE_FILE_MACHINE_I386},
         {L"uninstall.dll", IMAGE_NT_OPTIONAL_HDR32_MAGIC, IMAGE_FILE_MACHINE_I386},
         {L"Pelmor.dll", IMAGE_NT_OPTIONAL_HDR32_MAGIC, IMAGE_FILE_MACHINE_I386},
+        {L"NOXKitSetup.dll", IMAGE_NT_OPTIONAL_HDR32_MAGIC, IMAGE_FILE_MACHINE_I386},
         {L"x64\\uninstall.dll", IMAGE_NT_OPTIONAL_HDR64_MAGIC, IMAGE_FILE_MACHINE_AMD64},
         {L"x64\\Pelmor.dll", IMAGE_NT_OPTIONAL_HDR64_MAGIC, IMAGE_FILE_MACHINE_AMD64},
     };
@@ -192,6 +195,12 @@ TEST(StagedKit, TheLibrariesOfBothFlavoursExportExactlyTheirPlainNames)
         EXPECT_EQ(ReadPe(KitFolder() + L"\\" + folder + L"Pelmor.dll").exports, (std::set<std::string>{"GetPelmors"}))
             << Narrow(folder);
     }
+    // Windows Installer's entry points, and NSIS's plug-in functions by the names scripts call.
+    EXPECT_EQ(ReadPe(KitFolder() + L"\\NOXKitSetup.dll").exports,
+              (std::set<std::string>{"CheckInstallFolderAction", "RegisterProductAction", "UnregisterProductAction",
+                                     "RunSequenceAction", "RunUnregisterScriptAction", "CheckInstallFolder",
+                                     "CanonicalFolder", "RegisterProduct", "UnregisterProduct", "RunSequence",
+                                     "RunUnregisterScript", "RemoveInstalledFile"}));
 }
 
 TEST(StagedKit, EveryVersionBlockCarriesTheBuildsVersion)
@@ -215,11 +224,12 @@ TEST(StagedKit, EveryVersionBlockCarriesTheBuildsVersion)
         {L"uninstall.dll", L"OLESelfRegister", L""},
         {L"x64\\uninstall.dll", L"OLESelfRegister", L""},
         {L"Pelmor.dll", L"OriginalFilename", L"Pelmor.dll"},
+        {L"NOXKitSetup.dll", L"OriginalFilename", L"NOXKitSetup.dll"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(VersionString(KitFolder() + L"\\" + c.file, c.field), c.expected) << Narrow(c.file) << " " << Narrow(c.field);
     for (const wchar_t* file : {L"Uninstaller.exe", L"Register.exe", L"uninstall.dll", L"x64\\uninstall.dll",
-                                L"Pelmor.dll", L"x64\\Pelmor.dll"}) {
+                                L"Pelmor.dll", L"x64\\Pelmor.dll", L"NOXKitSetup.dll"}) {
         SCOPED_TRACE(Narrow(file));
         EXPECT_EQ(VersionString(KitFolder() + L"\\" + file, L"FileVersion"), version);
         EXPECT_EQ(VersionString(KitFolder() + L"\\" + file, L"ProductVersion"), version);

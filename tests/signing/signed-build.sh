@@ -17,9 +17,11 @@ source_dir=$(cd "${2:?source dir}" && pwd)
 build_dir=$(cd "${3:?build dir}" && pwd)
 work=$build_dir/signed
 cert=$work/cert
-signed=(bin/Uninstaller.exe bin/Register.exe bin/uninstall.dll bin/Pelmor.dll x64/bin/uninstall.dll x64/bin/Pelmor.dll)
-# The sample setup too, where makensis is there to build it.
+signed=(bin/Uninstaller.exe bin/Register.exe bin/uninstall.dll bin/Pelmor.dll x64/bin/uninstall.dll x64/bin/Pelmor.dll
+    bin/NOXKitSetup.dll)
+# The sample setups too, where makensis (wixl) is there to build them.
 command -v makensis >/dev/null && signed_setup=(bin/NOX-setup.exe) || signed_setup=()
+command -v wixl >/dev/null && signed_package=(bin/NOX.msi) || signed_package=()
 failed=0
 verify() { # FILE NAME
     if osslsigncode verify -CAfile "$cert/cert.pem" -in "$1" >"$work/verify.log" 2>&1 &&
@@ -52,7 +54,7 @@ build() {
     cmake --build "$work/tree" -j1 >"$work/build.log" 2>&1 || { tail -20 "$work/build.log"; exit 1; }
 
     echo "== osslsigncode verify"
-    for file in "${signed[@]}" "${signed_setup[@]}"; do
+    for file in "${signed[@]}" "${signed_setup[@]}" "${signed_package[@]}"; do
         verify "$work/tree/$file" "$file"
     done
     return $failed

@@ -1,0 +1,295 @@
+#include "SetupRules.h"
+#include "AppFolder.h"
+#include "Launch.h"
+#include "ResourceText.h"
+#include "Result.h"
+#include "SetupText.h"
+#include "UniqueResource.h"
+#include <msi.h>
+#include <initializer_list>
+
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+namespace {
+
+// Register.exe ends as soon as regsvr32 has started; one still running after
+// this waits on its failure box for a click that an unattended setup never
+// gives. regsvr32 and the unregister script are given as long.
+constexpr DWORD kProgramBoundMs = 60000;
+// The kit's sequence waits for the user, who may take a while.
+constexpr DWORD kSequenceBoundMs = 30 * 60000;
+// How long NOX.dll's registration is read back, and a file in use retried.
+constexpr int kTries = 40;
+constexpr DWORD kTryMs = 250;
+
+} // namespace
+
+WideText SetupText(UINT id, const wchar_t* first, const wchar_t* second)
+{
+    WideText pattern = LoadText(id, reinterpret_cast<HMODULE>(&__ImageBase));
+    DWORD_PTR inserts[] = {reinterpret_cast<DWORD_PTR>(first), reinterpret_cast<DWORD_PTR>(second)};
+    UniqueLocalText text;
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ALLOCATE_BUFFER |
+                                      FORMAT_MESSAGE_ARGUMENT_ARRAY,
+                                  pattern.c_str(), 0, 0, reinterpret_cast<wchar_t*>(text.put()), 0,
+                                  reinterpret_cast<va_list*>(inserts));
+    return length ? WideText(text.get(), length) : pattern;
+}
+
+namespace {
+
+WideText Say(UINT id, const wchar_t* first = L"", const wchar_t* second = L"")
+{
+    return SetupText(id, first, second);
+}
+
+// An exit code as it is told: regsvr32's and cmd's as numbers, the kit's
+// programs' (HRESULTs) in hex.
+WideText Number(DWORD number, bool hex = false)
+{
+    wchar_t digits[16];
+    wsprintfW(digits, hex ? L"0x%08X" : L"%lu", number);
+    return WideText(digits);
+}
+
+bool SameText(const wchar_t* a, const wchar_t* b, size_t length)
+{
+    return CompareStringOrdinal(a, static_cast<int>(length), b, static_cast<int>(length), TRUE) == CSTR_EQUAL;
+}
+
+// True when `folder` is `parent` or lies below it (case does not matter).
+bool IsAtOrBelow(const WideText& folder, const WideText& parent)
+{
+    if (parent.empty() || folder.size() < parent.size() || !SameText(folder.c_str(), parent.c_str(), parent.size()))
+        return false;
+    return folder.size() == parent.size() || folder[parent.size()] == L'\\';
+}
+
+// True when a folder on the way from `parent` down to `folder`, itself
+// included, is a junction or a symbolic link.
+bool PassesALink(const WideText& folder, const WideText& parent)
+{
+    for (size_t end = parent.size() + 1; end <= folder.size(); ++end) {
+        if (end < folder.size() && folder[end] != L'\\')
+            continue;
+        DWORD attributes = GetFileAttributesW(WideText(folder.c_str(), end).c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return false; // made by the installation, below what exists
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            return true;
+    }
+    return false;
+}
+
+bool HoldsAnything(const WideText& folder)
+{
+    WIN32_FIND_DATAW found;
+    UniqueFindHandle search(FindFirstFileW(PathInFolder(folder.c_str(), L"*").c_str(), &found));
+    if (!search)
+        return false;
+    do {
+        if (lstrcmpW(found.cFileName, L".") != 0 && lstrcmpW(found.cFileName, L"..") != 0)
+            return true;
+    } while (FindNextFileW(search.get(), &found));
+    return false;
+}
+
+// Runs a program in `folder` and waits for it, at most `boundMs`; one still
+// running then is ended, and that is the failure.
+HRESULT RunWithin(const wchar_t* program, const wchar_t* arguments, const wchar_t* folder, ShowState show,
+                  DWORD boundMs, DWORD& exitCode)
+{
+    UniqueHandle process;
+    RETURN_IF_FAILED(LaunchInFolder(program, arguments, folder, show, process));
+    if (WaitForSingleObject(process.get(), boundMs) != WAIT_OBJECT_0) {
+        TerminateProcess(process.get(), ERROR_TIMEOUT);
+        return HRESULT_FROM_WIN32(ERROR_TIMEOUT);
+    }
+    return GetExitCodeProcess(process.get(), &exitCode) ? S_OK : LastErrorAsFailure();
+}
+
+// What a run that could not start, or did not end, is said as.
+WideText RunFailure(HRESULT hr, const wchar_t* program, DWORD boundMs)
+{
+    if (hr == HRESULT_FROM_WIN32(ERROR_TIMEOUT))
+        return Say(IDS_DID_NOT_END, program, Number(boundMs / 1000).c_str());
+    return Say(IDS_COULD_NOT_START, program);
+}
+
+WideText ReadString(const RegistrationValue& value)
+{
+    wchar_t text[MAX_PATH * 2] = L"";
+    DWORD size = sizeof(text);
+    if (RegGetValueW(value.root, value.key.c_str(), value.name.c_str(), RRF_RT_REG_SZ, nullptr, text, &size) !=
+        ERROR_SUCCESS)
+        return WideText();
+    return WideText(text);
+}
+
+} // namespace
+
+WideText CanonicalFolder(const wchar_t* folder)
+{
+    wchar_t full[MAX_PATH * 2];
+    DWORD length = GetFullPathNameW(folder, ARRAYSIZE(full), full, nullptr);
+    if (length == 0 || length >= ARRAYSIZE(full))
+        return WideText(folder);
+    if (length > 3 && full[length - 1] == L'\\')
+        full[--length] = 0;
+    WideText head(full), tail;
+    for (;;) {
+        wchar_t longer[MAX_PATH * 2];
+        DWORD found = GetLongPathNameW(head.c_str(), longer, ARRAYSIZE(longer));
+        if (found > 0 && found < ARRAYSIZE(longer))
+            return WideText(longer).Append(tail);
+        WideText parent = FolderOfPath(head.c_str());
+        if (parent.size() <= 2) // a drive: nothing of the path exists
+            return WideText(full);
+        tail = WideText(head.c_str() + parent.size()).Append(tail);
+        head = parent;
+    }
+}
+
+WideText JudgeInstallFolder(WideText& folder, const InstallPlaces& places)
+{
+    if (folder.empty())
+        return Say(IDS_FOLDER_UNKNOWN);
+    folder = CanonicalFolder(folder.c_str());
+    WideText programFiles = CanonicalFolder(places.programFiles);
+    WideText programFiles64 = *places.programFiles64 ? CanonicalFolder(places.programFiles64) : WideText();
+    if (IsAtOrBelow(folder, CanonicalFolder(places.windows)))
+        return Say(IDS_BELOW_WINDOWS, folder.c_str(), programFiles.c_str());
+    const WideText* below = nullptr;
+    for (const WideText* root : {&programFiles, &programFiles64})
+        if (IsAtOrBelow(folder, *root) && folder.size() > root->size())
+            below = root;
+    if (!below)
+        return Say(IDS_NOT_BELOW_PROGRAM_FILES, folder.c_str(), programFiles.c_str());
+    if (PassesALink(folder, *below))
+        return Say(IDS_THROUGH_A_LINK, folder.c_str(), programFiles.c_str());
+    // The product's own folder, which an upgrade or repair installs into again.
+    WideText previous = *places.previous ? CanonicalFolder(places.previous) : WideText();
+    bool ours = previous.size() == folder.size() && IsAtOrBelow(folder, previous);
+    if (!ours && HoldsAnything(folder))
+        return Say(IDS_NOT_EMPTY, folder.c_str());
+    return WideText();
+}
+
+RegistrationValue ParseRegistrationValue(const wchar_t* rootAndKey, const wchar_t* name)
+{
+    RegistrationValue value;
+    WideText path(rootAndKey);
+    if (path.size() < 6 || path[4] != L'\\')
+        return value;
+    if (SameText(path.c_str(), L"HKLM", 4))
+        value.root = HKEY_LOCAL_MACHINE;
+    else if (SameText(path.c_str(), L"HKCU", 4))
+        value.root = HKEY_CURRENT_USER;
+    value.key = WideText(path.c_str() + 5);
+    value.name = WideText(name);
+    return value;
+}
+
+WideText RegisterProduct(const wchar_t* folder, const RegistrationValue& value)
+{
+    // Register.exe starts the regsvr32.exe beside it: the system's own, of
+    // the setup's bitness, copied there rather than shipped.
+    WideText systemCopy, copy = PathInFolder(folder, L"regsvr32.exe");
+    if (FAILED(PathInSystemFolder(L"regsvr32.exe", systemCopy)) || !CopyFileW(systemCopy.c_str(), copy.c_str(), FALSE))
+        return Say(IDS_COULD_NOT_COPY, systemCopy.c_str(), folder);
+    // Only this run's registration counts: over an installed product the
+    // value would still name the installed NOX.dll.
+    LONG cleared = value.root ? RegDeleteKeyValueW(value.root, value.key.c_str(), value.name.c_str()) : ERROR_BAD_FORMAT;
+    if (cleared != ERROR_SUCCESS && cleared != ERROR_FILE_NOT_FOUND)
+        return Say(IDS_COULD_NOT_CLEAR, value.key.c_str());
+    WideText registrar = PathInFolder(folder, L"Register.exe");
+    DWORD exitCode = 0;
+    HRESULT hr = RunWithin(registrar.c_str(), nullptr, folder, ShowState::NormalWithFocus, kProgramBoundMs, exitCode);
+    if (FAILED(hr))
+        return RunFailure(hr, registrar.c_str(), kProgramBoundMs);
+    if (exitCode != 0)
+        return Say(IDS_REGISTER_FAILED, Number(exitCode, true).c_str());
+    // Register.exe ends as soon as regsvr32 has started: only the value the
+    // registration writes tells that it is done.
+    WideText dll = PathInFolder(folder, L"NOX.dll");
+    for (int tries = 0; tries < kTries; ++tries, Sleep(kTryMs))
+        if (lstrcmpiW(ReadString(value).c_str(), dll.c_str()) == 0)
+            return WideText();
+    return Say(IDS_NOT_REGISTERED, dll.c_str());
+}
+
+WideText UnregisterProduct(const wchar_t* folder)
+{
+    WideText regsvr32, system;
+    DWORD exitCode = 0;
+    HRESULT hr = PathInSystemFolder(L"regsvr32.exe", regsvr32);
+    // From the system folder: the kit's folder may be gone at the end.
+    system = FolderOfPath(regsvr32.c_str());
+    WideText arguments = WideText(L"/s /u \"").Append(PathInFolder(folder, L"NOX.dll")).Append(L"\"");
+    if (SUCCEEDED(hr))
+        hr = RunWithin(regsvr32.c_str(), arguments.c_str(), system.c_str(), ShowState::Hidden, kProgramBoundMs,
+                       exitCode);
+    WideText said = FAILED(hr) ? RunFailure(hr, regsvr32.c_str(), kProgramBoundMs)
+                               : Say(IDS_UNREGISTERED, Number(exitCode).c_str());
+    WideText removed = RemoveInstalledFile(PathInFolder(folder, L"regsvr32.exe").c_str());
+    return removed.empty() ? said : said.Append(L"\r\n").Append(removed);
+}
+
+bool UserIsThere(unsigned uiLevel)
+{
+    return uiLevel > INSTALLUILEVEL_NONE;
+}
+
+WideText RunSequence(const wchar_t* folder, bool userIsThere)
+{
+    if (!userIsThere)
+        return Say(IDS_NO_USER);
+    WideText sequencer = PathInFolder(folder, L"Uninstaller.exe");
+    DWORD exitCode = 0;
+    HRESULT hr = RunWithin(sequencer.c_str(), nullptr, folder, ShowState::NormalWithFocus, kSequenceBoundMs, exitCode);
+    if (FAILED(hr))
+        return RunFailure(hr, sequencer.c_str(), kSequenceBoundMs);
+    return Say(IDS_SEQUENCE_ENDED, Number(exitCode, true).c_str());
+}
+
+WideText RunUnregisterScript(const wchar_t* folder)
+{
+    // Uninstaller.exe ends 2.5 s after starting the script, without waiting
+    // for it; unregistering is idempotent, so it is run once more, and
+    // waited for, before uninstall.dll goes.
+    UniqueHandle script;
+    HRESULT hr = LaunchScript(folder, L"UninstUnregister.bat", ShowState::Hidden, &script);
+    if (hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND))
+        return Say(IDS_SCRIPT_MISSING, PathInFolder(folder, L"UninstUnregister.bat").c_str());
+    DWORD exitCode = 0;
+    if (SUCCEEDED(hr) && WaitForSingleObject(script.get(), kProgramBoundMs) != WAIT_OBJECT_0) {
+        TerminateProcess(script.get(), ERROR_TIMEOUT);
+        hr = HRESULT_FROM_WIN32(ERROR_TIMEOUT);
+    }
+    if (FAILED(hr) || !GetExitCodeProcess(script.get(), &exitCode))
+        return RunFailure(hr, L"UninstUnregister.bat", kProgramBoundMs);
+    return Say(IDS_SCRIPT_ENDED, Number(exitCode).c_str());
+}
+
+WideText RemoveInstalledFile(const wchar_t* path)
+{
+    DeleteFileW(WideText(path).Append(L".new").c_str());
+    for (int tries = 0;; ++tries, Sleep(kTryMs)) {
+        if (DeleteFileW(path))
+            return WideText();
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return WideText();
+        // In use: opening it for deletion fails with a sharing violation
+        // while a process has it open; it opens while a process that loaded
+        // it (a DLL) keeps its image mapped. A folder in its place does not.
+        UniqueFileHandle probe(CreateFileW(path, DELETE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        bool inUse = probe || GetLastError() == ERROR_SHARING_VIOLATION;
+        if (!inUse)
+            return Say(IDS_NOT_REMOVED, path, Number(error).c_str());
+        if (tries == kTries) {
+            MoveFileExW(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+            return Say(IDS_REMOVED_AT_RESTART, path);
+        }
+    }
+}
