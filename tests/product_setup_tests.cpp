@@ -405,6 +405,15 @@ TEST_F(ProductSetupTest, RefusesAFolderThatIsNotEmptyOrNotBelowProgramFiles)
             EXPECT_EQ(ProductEntries(), 0);
             EXPECT_EQ(GetFileAttributesW((folder + L"\\NOX.dll").c_str()), INVALID_FILE_ATTRIBUTES);
         }
+    // The MSI's own folder comes only from its registry value: one named on
+    // the command line is judged like any other.
+    if (PackageBuilt(Package::Msi)) {
+        const std::wstring ours = L"\"" + busy + L"\"";
+        EXPECT_EQ(InstallSilently(Package::Msi, false, busy, 60000,
+                                  L"PREVIOUSINSTALLDIR=" + ours + L" NOXKitPreviousDir=" + ours),
+                  FailedSetupCode(Package::Msi));
+        EXPECT_EQ(ProductEntries(), 0);
+    }
     EXPECT_EQ(FilesBelow(busy), std::vector<std::wstring>{L"regsvr32.exe"});
     EXPECT_EQ(ReadLines(busy + L"\\regsvr32.exe"), std::vector<std::string>{"someone else's"});
     EXPECT_EQ(GetFileAttributesW((drive + L"\\NOX").c_str()), INVALID_FILE_ATTRIBUTES);

@@ -85,7 +85,7 @@ extern "C" UINT __stdcall CheckInstallFolderAction(MSIHANDLE install)
     WideText programFiles = Property(install, L"ProgramFilesFolder");
     WideText programFiles64 = Property(install, L"ProgramFiles64Folder");
     WideText windows = Property(install, L"WindowsFolder");
-    WideText previous = Property(install, L"PREVIOUSINSTALLDIR");
+    WideText previous = Property(install, L"NOXKitPreviousDir");
     WideText refusal = JudgeInstallFolder(folder, {programFiles.c_str(), programFiles64.c_str(), windows.c_str(),
                                                    previous.c_str()});
     if (!refusal.empty())

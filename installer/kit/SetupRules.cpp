@@ -65,33 +65,41 @@ bool IsAtOrBelow(const WideText& folder, const WideText& parent)
     return folder.size() == parent.size() || folder[parent.size()] == L'\\';
 }
 
-// True when a folder on the way from `parent` down to `folder`, itself
-// included, is a junction or a symbolic link.
-bool PassesALink(const WideText& folder, const WideText& parent)
+bool NotThere(DWORD error)
 {
-    for (size_t end = parent.size() + 1; end <= folder.size(); ++end) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// Whether a folder on the way from `parent` down to `folder`, itself
+// included, is a junction or a symbolic link; ERROR_SUCCESS, or the error
+// that keeps it from being told (which refuses the folder: a check that
+// cannot be made never passes).
+DWORD PassesALink(const WideText& folder, const WideText& parent, bool& link)
+{
+    link = false;
+    for (size_t end = parent.size() + 1; end <= folder.size() && !link; ++end) {
         if (end < folder.size() && folder[end] != L'\\')
             continue;
         DWORD attributes = GetFileAttributesW(WideText(folder.c_str(), end).c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES)
-            return false; // made by the installation, below what exists
-        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-            return true;
+        if (attributes == INVALID_FILE_ATTRIBUTES) // made by the installation, below what exists
+            return NotThere(GetLastError()) ? ERROR_SUCCESS : GetLastError();
+        link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     }
-    return false;
+    return ERROR_SUCCESS;
 }
 
-bool HoldsAnything(const WideText& folder)
+// Whether `folder` holds anything; the error that keeps it from being told.
+DWORD HoldsAnything(const WideText& folder, bool& holds)
 {
+    holds = false;
     WIN32_FIND_DATAW found;
     UniqueFindHandle search(FindFirstFileW(PathInFolder(folder.c_str(), L"*").c_str(), &found));
     if (!search)
-        return false;
+        return NotThere(GetLastError()) ? ERROR_SUCCESS : GetLastError();
     do {
-        if (lstrcmpW(found.cFileName, L".") != 0 && lstrcmpW(found.cFileName, L"..") != 0)
-            return true;
-    } while (FindNextFileW(search.get(), &found));
-    return false;
+        holds = lstrcmpW(found.cFileName, L".") != 0 && lstrcmpW(found.cFileName, L"..") != 0;
+    } while (!holds && FindNextFileW(search.get(), &found));
+    return holds || GetLastError() == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : GetLastError();
 }
 
 // Runs a program in `folder` and waits for it, at most `boundMs`; one still
@@ -165,12 +173,17 @@ WideText JudgeInstallFolder(WideText& folder, const InstallPlaces& places)
             below = root;
     if (!below)
         return Say(IDS_NOT_BELOW_PROGRAM_FILES, folder.c_str(), programFiles.c_str());
-    if (PassesALink(folder, *below))
+    bool link = false, holds = false;
+    if (DWORD error = PassesALink(folder, *below, link))
+        return Say(IDS_CANNOT_EXAMINE, folder.c_str(), Number(error).c_str());
+    if (link)
         return Say(IDS_THROUGH_A_LINK, folder.c_str(), programFiles.c_str());
     // The product's own folder, which an upgrade or repair installs into again.
     WideText previous = *places.previous ? CanonicalFolder(places.previous) : WideText();
     bool ours = previous.size() == folder.size() && IsAtOrBelow(folder, previous);
-    if (!ours && HoldsAnything(folder))
+    if (DWORD error = ours ? ERROR_SUCCESS : HoldsAnything(folder, holds))
+        return Say(IDS_CANNOT_EXAMINE, folder.c_str(), Number(error).c_str());
+    if (holds)
         return Say(IDS_NOT_EMPTY, folder.c_str());
     return WideText();
 }

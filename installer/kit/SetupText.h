@@ -19,3 +19,4 @@
 #define IDS_SCRIPT_MISSING 415      /* %1 script */
 #define IDS_NOT_REMOVED 416         /* %1 file, %2 error */
 #define IDS_REMOVED_AT_RESTART 417  /* %1 file */
+#define IDS_CANNOT_EXAMINE 418      /* %1 folder, %2 error */

@@ -113,13 +113,14 @@ std::wstring MsiLog()
     return std::wstring(temp) + L"NOX-msi.log";
 }
 
-DWORD InstallSilently(Package package, bool previous, const std::wstring& folder, DWORD timeoutMs)
+DWORD InstallSilently(Package package, bool previous, const std::wstring& folder, DWORD timeoutMs,
+                      const std::wstring& properties)
 {
     const std::wstring file = L"\"" + PackageFile(package, previous) + L"\"";
     if (package == Package::Nsis)
         return RunAndWait(file + L" /S" + (folder.empty() ? L"" : L" /D=" + folder), timeoutMs);
     return RunAndWait(Msiexec() + L" /i " + file + L" /qn" + MsiLogOption() +
-                          (folder.empty() ? L"" : L" INSTALLDIR=\"" + folder + L"\""),
+                          (folder.empty() ? L"" : L" INSTALLDIR=\"" + folder + L"\"") + L" " + properties,
                       timeoutMs);
 }
 

@@ -22,9 +22,10 @@ std::wstring ProductFolder();
 
 // Installs silently, as a deployment tool does (NSIS /S; msiexec /i /qn),
 // into `folder` when one is given; the exit code, or STILL_ACTIVE if it did
-// not end in time. An MSI's log goes to MsiLog().
+// not end in time. An MSI's log goes to MsiLog(); `properties` ("NAME=value
+// ...") go on msiexec's command line.
 DWORD InstallSilently(Package package, bool previous = false, const std::wstring& folder = L"",
-                      DWORD timeoutMs = 60000);
+                      DWORD timeoutMs = 60000, const std::wstring& properties = L"");
 // An MSI repair (REINSTALL=ALL), silently.
 DWORD RepairSilently(DWORD timeoutMs = 60000);
 std::wstring MsiLog();
