@@ -24,7 +24,8 @@ WideText BuildCommandLine(const wchar_t* program, const wchar_t* arguments)
 namespace {
 
 [[nodiscard]] HRESULT StartProcess(const wchar_t* application, const wchar_t* commandLine,
-                                   const wchar_t* currentFolder, ShowState show, UniqueHandle* keep = nullptr)
+                                   const wchar_t* currentFolder, ShowState show, UniqueHandle* keep = nullptr,
+                                   const wchar_t* environment = nullptr)
 {
     // CreateProcessW may write into the command line, so it gets its own copy.
     WideText writable(commandLine);
@@ -33,8 +34,9 @@ namespace {
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(show);
     PROCESS_INFORMATION started = {};
-    if (!CreateProcessW(application, const_cast<wchar_t*>(writable.c_str()), nullptr, nullptr, FALSE, 0, nullptr,
-                        currentFolder, &startup, &started))
+    DWORD flags = environment ? CREATE_UNICODE_ENVIRONMENT : 0;
+    if (!CreateProcessW(application, const_cast<wchar_t*>(writable.c_str()), nullptr, nullptr, FALSE, flags,
+                        const_cast<wchar_t*>(environment), currentFolder, &startup, &started))
         return LastErrorAsFailure();
     UniqueHandle process(started.hProcess);
     UniqueHandle thread(started.hThread);
@@ -73,16 +75,17 @@ HRESULT LaunchInItsFolder(const wchar_t* program, ShowState show)
 }
 
 HRESULT LaunchInFolder(const wchar_t* program, const wchar_t* arguments, const wchar_t* folder, ShowState show,
-                       UniqueHandle& process)
+                       UniqueHandle& process, const wchar_t* environment)
 {
-    return StartProcess(program, BuildCommandLine(program, arguments).c_str(), folder, show, &process);
+    return StartProcess(program, BuildCommandLine(program, arguments).c_str(), folder, show, &process, environment);
 }
 
-HRESULT LaunchScript(const wchar_t* folder, const wchar_t* scriptName, ShowState show, UniqueHandle* process)
+HRESULT LaunchScript(const wchar_t* folder, const wchar_t* scriptName, ShowState show, UniqueHandle* process,
+                     const wchar_t* environment)
 {
     if (GetFileAttributesW(PathInFolder(folder, scriptName).c_str()) == INVALID_FILE_ATTRIBUTES)
         return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
     WideText cmd;
     RETURN_IF_FAILED(PathInSystemFolder(L"cmd.exe", cmd));
-    return StartProcess(cmd.c_str(), ScriptCommandLine(scriptName).c_str(), folder, show, process);
+    return StartProcess(cmd.c_str(), ScriptCommandLine(scriptName).c_str(), folder, show, process, environment);
 }

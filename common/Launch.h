@@ -26,9 +26,10 @@ WideText BuildCommandLine(const wchar_t* program, const wchar_t* arguments);
 [[nodiscard]] HRESULT LaunchInItsFolder(const wchar_t* program, ShowState show);
 
 // Starts `program` (a full path) with `folder` as its current folder, and
-// hands out its process, to wait for.
+// hands out its process, to wait for. `environment`, where given, is the
+// new process's environment block (Unicode) instead of the caller's.
 [[nodiscard]] HRESULT LaunchInFolder(const wchar_t* program, const wchar_t* arguments, const wchar_t* folder,
-                                     ShowState show, UniqueHandle& process);
+                                     ShowState show, UniqueHandle& process, const wchar_t* environment = nullptr);
 
 // Starts a batch file of `folder` and returns at once: the system folder's
 // cmd.exe, by its full path, runs it by its bare name (a plain file name)
@@ -40,4 +41,4 @@ WideText BuildCommandLine(const wchar_t* program, const wchar_t* arguments);
 // with ERROR_FILE_NOT_FOUND when the script is not there. Where `process` is
 // given, it receives the script's process, to wait for.
 [[nodiscard]] HRESULT LaunchScript(const wchar_t* folder, const wchar_t* scriptName, ShowState show,
-                                   UniqueHandle* process = nullptr);
+                                   UniqueHandle* process = nullptr, const wchar_t* environment = nullptr);

@@ -279,6 +279,11 @@ TEST_F(ProductSetupTest, AnUpgradeAndARepairLeaveOneRegistrationAndOneEntry)
             EXPECT_EQ(RepairSilently(), 0u);
         }
         EXPECT_EQ(FilesBelow(folder), InstalledFiles(package));
+        // A second copy elsewhere would be orphaned by either removal.
+        const std::wstring elsewhere = ProgramFilesFolder(false) + L"\\NOX elsewhere";
+        EXPECT_EQ(InstallSilently(package, false, elsewhere), FailedSetupCode(package)) << "a second copy";
+        EXPECT_EQ(GetFileAttributesW(elsewhere.c_str()), INVALID_FILE_ATTRIBUTES);
+        RemoveFolderTree(elsewhere);
         EXPECT_EQ(ProductEntries(), 1) << "the product is listed once";
         EXPECT_EQ(NoxRegisteredFrom(), folder + L"\\NOX.dll");
         EXPECT_EQ(AddinKeysLeft(), "");

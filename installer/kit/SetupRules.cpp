@@ -1,5 +1,6 @@
 #include "SetupRules.h"
 #include "AppFolder.h"
+#include "HeapVector.h"
 #include "Launch.h"
 #include "ResourceText.h"
 #include "Result.h"
@@ -37,11 +38,6 @@ WideText SetupText(UINT id, const wchar_t* first, const wchar_t* second)
 }
 
 namespace {
-
-WideText Say(UINT id, const wchar_t* first = L"", const wchar_t* second = L"")
-{
-    return SetupText(id, first, second);
-}
 
 // An exit code as it is told: regsvr32's and cmd's as numbers, the kit's
 // programs' (HRESULTs) in hex.
@@ -102,13 +98,63 @@ DWORD HoldsAnything(const WideText& folder, bool& holds)
     return holds || GetLastError() == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : GetLastError();
 }
 
+// The caller's environment with SystemRoot, windir and ComSpec as the
+// system has them: the kit's scripts take regsvr32 and cmd from there, and
+// whoever started an elevated setup must not choose which run. A process
+// started with no environment block of its own gets its caller's
+// (CreateProcess, lpEnvironment: "If this parameter is NULL, the new process
+// uses the environment of the calling process"). Wine sets SystemRoot and
+// windir anew in every process, so only Windows shows the difference.
+HeapVector<wchar_t> SystemEnvironment()
+{
+    wchar_t windows[MAX_PATH] = L"", system[MAX_PATH] = L"";
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    GetSystemDirectoryW(system, MAX_PATH);
+    WideText comSpec = PathInFolder(system, L"cmd.exe");
+    struct Fixed {
+        const wchar_t* name;
+        const wchar_t* value;
+        bool set;
+    } fixed[] = {{L"SystemRoot", windows, false}, {L"windir", windows, false}, {L"ComSpec", comSpec.c_str(), false}};
+    HeapVector<wchar_t> block;
+    auto add = [&block](const wchar_t* text, size_t length) { block.Append(text, length); };
+    auto addFixed = [&add](Fixed& f) {
+        add(f.name, lstrlenW(f.name));
+        add(L"=", 1);
+        add(f.value, lstrlenW(f.value) + 1);
+        f.set = true;
+    };
+    // Each in its place: the block stays sorted as Windows keeps it.
+    wchar_t* strings = GetEnvironmentStringsW();
+    for (const wchar_t* entry = strings; entry && *entry; entry += lstrlenW(entry) + 1) {
+        size_t name = 1; // "=C:=C:\..." keeps a drive's current folder
+        while (entry[name] && entry[name] != L'=')
+            ++name;
+        Fixed* replaced = nullptr;
+        for (Fixed& f : fixed)
+            if (static_cast<size_t>(lstrlenW(f.name)) == name && SameText(entry, f.name, name))
+                replaced = &f;
+        if (replaced)
+            addFixed(*replaced);
+        else
+            add(entry, lstrlenW(entry) + 1);
+    }
+    FreeEnvironmentStringsW(strings);
+    for (Fixed& f : fixed)
+        if (!f.set)
+            addFixed(f);
+    add(L"", 1);
+    return block;
+}
+
 // Runs a program in `folder` and waits for it, at most `boundMs`; one still
 // running then is ended, and that is the failure.
 HRESULT RunWithin(const wchar_t* program, const wchar_t* arguments, const wchar_t* folder, ShowState show,
                   DWORD boundMs, DWORD& exitCode)
 {
     UniqueHandle process;
-    RETURN_IF_FAILED(LaunchInFolder(program, arguments, folder, show, process));
+    HeapVector<wchar_t> environment = SystemEnvironment();
+    RETURN_IF_FAILED(LaunchInFolder(program, arguments, folder, show, process, environment.data()));
     if (WaitForSingleObject(process.get(), boundMs) != WAIT_OBJECT_0) {
         TerminateProcess(process.get(), ERROR_TIMEOUT);
         return HRESULT_FROM_WIN32(ERROR_TIMEOUT);
@@ -120,8 +166,8 @@ HRESULT RunWithin(const wchar_t* program, const wchar_t* arguments, const wchar_
 WideText RunFailure(HRESULT hr, const wchar_t* program, DWORD boundMs)
 {
     if (hr == HRESULT_FROM_WIN32(ERROR_TIMEOUT))
-        return Say(IDS_DID_NOT_END, program, Number(boundMs / 1000).c_str());
-    return Say(IDS_COULD_NOT_START, program);
+        return SetupText(IDS_DID_NOT_END, program, Number(boundMs / 1000).c_str());
+    return SetupText(IDS_COULD_NOT_START, program);
 }
 
 WideText ReadString(const RegistrationValue& value)
@@ -161,30 +207,33 @@ WideText CanonicalFolder(const wchar_t* folder)
 WideText JudgeInstallFolder(WideText& folder, const InstallPlaces& places)
 {
     if (folder.empty())
-        return Say(IDS_FOLDER_UNKNOWN);
+        return SetupText(IDS_FOLDER_UNKNOWN);
     folder = CanonicalFolder(folder.c_str());
     WideText programFiles = CanonicalFolder(places.programFiles);
     WideText programFiles64 = *places.programFiles64 ? CanonicalFolder(places.programFiles64) : WideText();
     if (IsAtOrBelow(folder, CanonicalFolder(places.windows)))
-        return Say(IDS_BELOW_WINDOWS, folder.c_str(), programFiles.c_str());
+        return SetupText(IDS_BELOW_WINDOWS, folder.c_str(), programFiles.c_str());
     const WideText* below = nullptr;
     for (const WideText* root : {&programFiles, &programFiles64})
         if (IsAtOrBelow(folder, *root) && folder.size() > root->size())
             below = root;
     if (!below)
-        return Say(IDS_NOT_BELOW_PROGRAM_FILES, folder.c_str(), programFiles.c_str());
+        return SetupText(IDS_NOT_BELOW_PROGRAM_FILES, folder.c_str(), programFiles.c_str());
     bool link = false, holds = false;
     if (DWORD error = PassesALink(folder, *below, link))
-        return Say(IDS_CANNOT_EXAMINE, folder.c_str(), Number(error).c_str());
+        return SetupText(IDS_CANNOT_EXAMINE, folder.c_str(), Number(error).c_str());
     if (link)
-        return Say(IDS_THROUGH_A_LINK, folder.c_str(), programFiles.c_str());
-    // The product's own folder, which an upgrade or repair installs into again.
+        return SetupText(IDS_THROUGH_A_LINK, folder.c_str(), programFiles.c_str());
+    // The product's own folder, which an upgrade or repair installs into
+    // again; a second copy elsewhere would be orphaned by either's removal.
     WideText previous = *places.previous ? CanonicalFolder(places.previous) : WideText();
     bool ours = previous.size() == folder.size() && IsAtOrBelow(folder, previous);
+    if (!previous.empty() && !ours)
+        return SetupText(IDS_INSTALLED_ELSEWHERE, previous.c_str(), folder.c_str());
     if (DWORD error = ours ? ERROR_SUCCESS : HoldsAnything(folder, holds))
-        return Say(IDS_CANNOT_EXAMINE, folder.c_str(), Number(error).c_str());
+        return SetupText(IDS_CANNOT_EXAMINE, folder.c_str(), Number(error).c_str());
     if (holds)
-        return Say(IDS_NOT_EMPTY, folder.c_str());
+        return SetupText(IDS_NOT_EMPTY, folder.c_str());
     return WideText();
 }
 
@@ -209,26 +258,27 @@ WideText RegisterProduct(const wchar_t* folder, const RegistrationValue& value)
     // the setup's bitness, copied there rather than shipped.
     WideText systemCopy, copy = PathInFolder(folder, L"regsvr32.exe");
     if (FAILED(PathInSystemFolder(L"regsvr32.exe", systemCopy)) || !CopyFileW(systemCopy.c_str(), copy.c_str(), FALSE))
-        return Say(IDS_COULD_NOT_COPY, systemCopy.c_str(), folder);
+        return SetupText(IDS_COULD_NOT_COPY, systemCopy.c_str(), folder);
     // Only this run's registration counts: over an installed product the
     // value would still name the installed NOX.dll.
-    LONG cleared = value.root ? RegDeleteKeyValueW(value.root, value.key.c_str(), value.name.c_str()) : ERROR_BAD_FORMAT;
+    LONG cleared =
+        value.root ? RegDeleteKeyValueW(value.root, value.key.c_str(), value.name.c_str()) : ERROR_BAD_FORMAT;
     if (cleared != ERROR_SUCCESS && cleared != ERROR_FILE_NOT_FOUND)
-        return Say(IDS_COULD_NOT_CLEAR, value.key.c_str());
+        return SetupText(IDS_COULD_NOT_CLEAR, value.key.c_str());
     WideText registrar = PathInFolder(folder, L"Register.exe");
     DWORD exitCode = 0;
     HRESULT hr = RunWithin(registrar.c_str(), nullptr, folder, ShowState::NormalWithFocus, kProgramBoundMs, exitCode);
     if (FAILED(hr))
         return RunFailure(hr, registrar.c_str(), kProgramBoundMs);
     if (exitCode != 0)
-        return Say(IDS_REGISTER_FAILED, Number(exitCode, true).c_str());
+        return SetupText(IDS_REGISTER_FAILED, Number(exitCode, true).c_str());
     // Register.exe ends as soon as regsvr32 has started: only the value the
     // registration writes tells that it is done.
     WideText dll = PathInFolder(folder, L"NOX.dll");
     for (int tries = 0; tries < kTries; ++tries, Sleep(kTryMs))
         if (lstrcmpiW(ReadString(value).c_str(), dll.c_str()) == 0)
             return WideText();
-    return Say(IDS_NOT_REGISTERED, dll.c_str());
+    return SetupText(IDS_NOT_REGISTERED, dll.c_str());
 }
 
 WideText UnregisterProduct(const wchar_t* folder)
@@ -243,7 +293,7 @@ WideText UnregisterProduct(const wchar_t* folder)
         hr = RunWithin(regsvr32.c_str(), arguments.c_str(), system.c_str(), ShowState::Hidden, kProgramBoundMs,
                        exitCode);
     WideText said = FAILED(hr) ? RunFailure(hr, regsvr32.c_str(), kProgramBoundMs)
-                               : Say(IDS_UNREGISTERED, Number(exitCode).c_str());
+                               : SetupText(IDS_UNREGISTERED, Number(exitCode).c_str());
     WideText removed = RemoveInstalledFile(PathInFolder(folder, L"regsvr32.exe").c_str());
     return removed.empty() ? said : said.Append(L"\r\n").Append(removed);
 }
@@ -256,13 +306,13 @@ bool UserIsThere(unsigned uiLevel)
 WideText RunSequence(const wchar_t* folder, bool userIsThere)
 {
     if (!userIsThere)
-        return Say(IDS_NO_USER);
+        return SetupText(IDS_NO_USER);
     WideText sequencer = PathInFolder(folder, L"Uninstaller.exe");
     DWORD exitCode = 0;
     HRESULT hr = RunWithin(sequencer.c_str(), nullptr, folder, ShowState::NormalWithFocus, kSequenceBoundMs, exitCode);
     if (FAILED(hr))
         return RunFailure(hr, sequencer.c_str(), kSequenceBoundMs);
-    return Say(IDS_SEQUENCE_ENDED, Number(exitCode, true).c_str());
+    return SetupText(IDS_SEQUENCE_ENDED, Number(exitCode, true).c_str());
 }
 
 WideText RunUnregisterScript(const wchar_t* folder)
@@ -271,9 +321,10 @@ WideText RunUnregisterScript(const wchar_t* folder)
     // for it; unregistering is idempotent, so it is run once more, and
     // waited for, before uninstall.dll goes.
     UniqueHandle script;
-    HRESULT hr = LaunchScript(folder, L"UninstUnregister.bat", ShowState::Hidden, &script);
+    HeapVector<wchar_t> environment = SystemEnvironment();
+    HRESULT hr = LaunchScript(folder, L"UninstUnregister.bat", ShowState::Hidden, &script, environment.data());
     if (hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND))
-        return Say(IDS_SCRIPT_MISSING, PathInFolder(folder, L"UninstUnregister.bat").c_str());
+        return SetupText(IDS_SCRIPT_MISSING, PathInFolder(folder, L"UninstUnregister.bat").c_str());
     DWORD exitCode = 0;
     if (SUCCEEDED(hr) && WaitForSingleObject(script.get(), kProgramBoundMs) != WAIT_OBJECT_0) {
         TerminateProcess(script.get(), ERROR_TIMEOUT);
@@ -281,7 +332,7 @@ WideText RunUnregisterScript(const wchar_t* folder)
     }
     if (FAILED(hr) || !GetExitCodeProcess(script.get(), &exitCode))
         return RunFailure(hr, L"UninstUnregister.bat", kProgramBoundMs);
-    return Say(IDS_SCRIPT_ENDED, Number(exitCode).c_str());
+    return SetupText(IDS_SCRIPT_ENDED, Number(exitCode).c_str());
 }
 
 WideText RemoveInstalledFile(const wchar_t* path)
@@ -299,10 +350,10 @@ WideText RemoveInstalledFile(const wchar_t* path)
         UniqueFileHandle probe(CreateFileW(path, DELETE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         bool inUse = probe || GetLastError() == ERROR_SHARING_VIOLATION;
         if (!inUse)
-            return Say(IDS_NOT_REMOVED, path, Number(error).c_str());
+            return SetupText(IDS_NOT_REMOVED, path, Number(error).c_str());
         if (tries == kTries) {
             MoveFileExW(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-            return Say(IDS_REMOVED_AT_RESTART, path);
+            return SetupText(IDS_REMOVED_AT_RESTART, path);
         }
     }
 }

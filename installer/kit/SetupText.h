@@ -20,3 +20,4 @@
 #define IDS_NOT_REMOVED 416         /* %1 file, %2 error */
 #define IDS_REMOVED_AT_RESTART 417  /* %1 file */
 #define IDS_CANNOT_EXAMINE 418      /* %1 folder, %2 error */
+#define IDS_INSTALLED_ELSEWHERE 419 /* %1 the installed folder, %2 the one asked for */
