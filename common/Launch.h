@@ -39,6 +39,7 @@ WideText BuildCommandLine(const wchar_t* program, const wchar_t* arguments);
 // the caller's rights, /v:off delayed expansion from reading a "!", and
 // ".\" any other script of that name from being found along PATH. Fails
 // with ERROR_FILE_NOT_FOUND when the script is not there. Where `process` is
-// given, it receives the script's process, to wait for.
+// given, it receives the script's process, to wait for; `environment` is as
+// for LaunchInFolder.
 [[nodiscard]] HRESULT LaunchScript(const wchar_t* folder, const wchar_t* scriptName, ShowState show,
                                    UniqueHandle* process = nullptr, const wchar_t* environment = nullptr);
