@@ -376,6 +376,10 @@ TEST_F(ProductSetupTest, ASetupThatCouldNotDoItsWorkNeverEndsAsDone)
         EXPECT_EQ(InstallSilently(package), 3010u) << "NOX.dll in use";
         CloseHandle(held);
         EXPECT_EQ(pending.Added(), std::vector<std::wstring>{dll + L".new -> " + dll});
+        // Removed before that restart, the product takes its rename along.
+        EXPECT_EQ(UninstallUnattended(), 0u);
+        EXPECT_TRUE(pending.Added().empty()) << "a removed file would come back at the restart";
+        EXPECT_EQ(ProductLeftovers(), "");
     }
 }
 

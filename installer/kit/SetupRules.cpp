@@ -2,6 +2,7 @@
 #include "AppFolder.h"
 #include "HeapVector.h"
 #include "Launch.h"
+#include "RegistryKeys.h"
 #include "ResourceText.h"
 #include "Result.h"
 #include "SetupText.h"
@@ -160,6 +161,42 @@ HRESULT RunWithin(const wchar_t* program, const wchar_t* arguments, const wchar_
         return HRESULT_FROM_WIN32(ERROR_TIMEOUT);
     }
     return GetExitCodeProcess(process.get(), &exitCode) ? S_OK : LastErrorAsFailure();
+}
+
+// Takes back what Windows was to do with `source` at its next restart (move
+// a "<file>.new" over its file): once the product is removed, that rename
+// would only bring a file of it back.
+void CancelPendingRename(const wchar_t* source)
+{
+    const wchar_t kValue[] = L"PendingFileRenameOperations";
+    UniqueRegKey session = OpenKey(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+                                   KEY_QUERY_VALUE | KEY_SET_VALUE);
+    DWORD type = 0, size = 0;
+    if (!session || RegQueryValueExW(session.get(), kValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        type != REG_MULTI_SZ)
+        return;
+    HeapVector<wchar_t> data, kept;
+    data.Resize(size / sizeof(wchar_t) + 2); // room for the nulls a value may lack
+    if (RegQueryValueExW(session.get(), kValue, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size) !=
+        ERROR_SUCCESS)
+        return;
+    data[size / sizeof(wchar_t)] = data[size / sizeof(wchar_t) + 1] = 0;
+    // Pairs of paths, "\??\<source>" then its target ("" to delete it).
+    bool cancelled = false;
+    for (const wchar_t* from = data.data(); *from;) {
+        const wchar_t* to = from + lstrlenW(from) + 1;
+        const wchar_t* next = to + lstrlenW(to) + 1;
+        const wchar_t* path = wcsncmp(from, L"\\??\\", 4) == 0 ? from + 4 : from;
+        if (lstrcmpiW(path, source) == 0)
+            cancelled = true;
+        else
+            kept.Append(from, next - from);
+        from = next;
+    }
+    kept.PushBack(0);
+    if (cancelled)
+        RegSetValueExW(session.get(), kValue, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
+                       static_cast<DWORD>(kept.size() * sizeof(wchar_t)));
 }
 
 // What a run that could not start, or did not end, is said as.
@@ -337,7 +374,9 @@ WideText RunUnregisterScript(const wchar_t* folder)
 
 WideText RemoveInstalledFile(const wchar_t* path)
 {
-    DeleteFileW(WideText(path).Append(L".new").c_str());
+    WideText replacement = WideText(path).Append(L".new");
+    if (DeleteFileW(replacement.c_str()))
+        CancelPendingRename(replacement.c_str());
     for (int tries = 0;; ++tries, Sleep(kTryMs)) {
         if (DeleteFileW(path))
             return WideText();

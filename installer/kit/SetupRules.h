@@ -60,7 +60,7 @@ WideText RunSequence(const wchar_t* folder, bool userIsThere);
 WideText RunUnregisterScript(const wchar_t* folder);
 
 // Deletes an installed file and the "<file>.new" that an install over a file
-// in use may have left. One still in use is tried again for 10 s, then left
+// in use may have left, with the rename Windows was to do with it. One still in use is tried again for 10 s, then left
 // to go when Windows restarts; one that cannot be deleted for another reason
 // stays. Empty when it is gone, else what became of it.
 WideText RemoveInstalledFile(const wchar_t* path);
