@@ -148,19 +148,25 @@ HeapVector<wchar_t> SystemEnvironment()
     return block;
 }
 
-// Runs a program in `folder` and waits for it, at most `boundMs`; one still
-// running then is ended, and that is the failure.
+// Waits for a process to end, at most `boundMs`; one still running then is
+// ended, and that is the failure.
+HRESULT WaitWithin(HANDLE process, DWORD boundMs, DWORD& exitCode)
+{
+    if (WaitForSingleObject(process, boundMs) != WAIT_OBJECT_0) {
+        TerminateProcess(process, ERROR_TIMEOUT);
+        return HRESULT_FROM_WIN32(ERROR_TIMEOUT);
+    }
+    return GetExitCodeProcess(process, &exitCode) ? S_OK : LastErrorAsFailure();
+}
+
+// Runs a program in `folder` and waits for it, as WaitWithin does.
 HRESULT RunWithin(const wchar_t* program, const wchar_t* arguments, const wchar_t* folder, ShowState show,
                   DWORD boundMs, DWORD& exitCode)
 {
     UniqueHandle process;
     HeapVector<wchar_t> environment = SystemEnvironment();
     RETURN_IF_FAILED(LaunchInFolder(program, arguments, folder, show, process, environment.data()));
-    if (WaitForSingleObject(process.get(), boundMs) != WAIT_OBJECT_0) {
-        TerminateProcess(process.get(), ERROR_TIMEOUT);
-        return HRESULT_FROM_WIN32(ERROR_TIMEOUT);
-    }
-    return GetExitCodeProcess(process.get(), &exitCode) ? S_OK : LastErrorAsFailure();
+    return WaitWithin(process.get(), boundMs, exitCode);
 }
 
 // Takes back what Windows was to do with `source` at its next restart (move
@@ -363,11 +369,9 @@ WideText RunUnregisterScript(const wchar_t* folder)
     if (hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND))
         return SetupText(IDS_SCRIPT_MISSING, PathInFolder(folder, L"UninstUnregister.bat").c_str());
     DWORD exitCode = 0;
-    if (SUCCEEDED(hr) && WaitForSingleObject(script.get(), kProgramBoundMs) != WAIT_OBJECT_0) {
-        TerminateProcess(script.get(), ERROR_TIMEOUT);
-        hr = HRESULT_FROM_WIN32(ERROR_TIMEOUT);
-    }
-    if (FAILED(hr) || !GetExitCodeProcess(script.get(), &exitCode))
+    if (SUCCEEDED(hr))
+        hr = WaitWithin(script.get(), kProgramBoundMs, exitCode);
+    if (FAILED(hr))
         return RunFailure(hr, L"UninstUnregister.bat", kProgramBoundMs);
     return SetupText(IDS_SCRIPT_ENDED, Number(exitCode).c_str());
 }
