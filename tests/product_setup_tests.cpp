@@ -100,7 +100,15 @@ private:
 
 std::wstring NoxRegisteredFrom()
 {
-    return StringValue(Snapshot(HKEY_CURRENT_USER, kNoxRecordKey), L"[RegisteredFrom]");
+    return StringValue(Snapshot(HKEY_LOCAL_MACHINE, kNoxRecordKey, KEY_WOW64_32KEY), L"[RegisteredFrom]");
+}
+
+bool MsiLogSays(const wchar_t* text)
+{
+    std::wstring log;
+    for (const std::string& line : ReadLines(MsiLog()))
+        log += Widen(line);
+    return log.find(text) != std::wstring::npos;
 }
 
 // The icon Windows Installer keeps for the installed NOX.msi (its ARPPRODUCTICON).
@@ -133,7 +141,7 @@ protected:
             return;
         EndProcessesRunningFrom(office_->Path());
         RemoveProduct();
-        DeleteRegistryTree(HKEY_CURRENT_USER, L"Software\\NoxKitTests");
+        DeleteRegistryTree(HKEY_LOCAL_MACHINE, L"Software\\NoxKitTests", KEY_WOW64_32KEY);
     }
 
     // The packages built, NSIS only when asked for its own cases; each starts
@@ -153,7 +161,7 @@ protected:
     {
         EndProcessesRunningFrom(office_->Path());
         RemoveProduct();
-        DeleteRegistryTree(HKEY_CURRENT_USER, L"Software\\NoxKitTests");
+        DeleteRegistryTree(HKEY_LOCAL_MACHINE, L"Software\\NoxKitTests", KEY_WOW64_32KEY);
         DeleteFileW((*office_ / L"OUTLOOK.log").c_str());
         office_->WriteText(L"CommandBars.txt", "Standard\r\nAdvanced\r\n");
     }
@@ -177,7 +185,7 @@ protected:
 
     // The user answers both notices, the second once the restarted Outlook
     // has let the cleanup add-in remove the product's bar and been closed.
-    UninstallerRun Uninstall()
+    UninstallerRun Uninstall(const std::wstring& msiForm = L"")
     {
         DriveOptions options;
         options.timeoutMs = 90000;
@@ -186,7 +194,7 @@ protected:
                 if (DWORD outlook = WaitForOutlookStartup(*office_ / L"OUTLOOK.log", 20000))
                     CloseAsUser(outlook);
         };
-        return UninstallAsUser(options);
+        return UninstallAsUser(options, msiForm);
     }
 
     static void ExpectUninstalledByItself(const UninstallerRun& run)
@@ -215,9 +223,9 @@ TEST_F(ProductSetupTest, InstallsListsAndRegistersTheProductAndTheUsersUninstall
         EXPECT_EQ(ProductEntryValue(L"DisplayName"), L"NOX");
         EXPECT_FALSE(ProductEntryValue(L"Publisher").empty());
         EXPECT_EQ(ProductEntryValue(L"DisplayVersion"), ListedVersion(package));
+        EXPECT_EQ(ProductEntryValue(L"InstallLocation"), package == Package::Nsis ? folder : folder + L"\\");
         if (package == Package::Nsis) {
             EXPECT_EQ(ProductEntryValue(L"DisplayIcon"), folder + L"\\Register.exe");
-            EXPECT_EQ(ProductEntryValue(L"InstallLocation"), folder);
             EXPECT_EQ(ProductEntryValue(L"UninstallString"), L"\"" + folder + L"\\uninst.exe\"");
             EXPECT_EQ(ProductEntryValue(L"QuietUninstallString"), L"\"" + folder + L"\\uninst.exe\" /S");
         } else {
@@ -225,34 +233,36 @@ TEST_F(ProductSetupTest, InstallsListsAndRegistersTheProductAndTheUsersUninstall
         }
         EXPECT_EQ(AddinKeysLeft(), "") << "the cleanup add-in is registered only while the product is uninstalled";
 
-        UninstallerRun run = Uninstall();
+        // The installed-programs list removes an MSI with basic UI.
+        UninstallerRun run = Uninstall(L"/qb");
         ExpectUninstalledByItself(run);
         EXPECT_EQ(ProductLeftovers(), "");
         EXPECT_EQ(Bars(), (std::vector<std::string>{"Standard", "Advanced"}));
     }
 }
 
-// A deployment tool's uninstall, with nobody to answer the kit's notices,
-// ends by itself and leaves nothing of the product; the bar stays in Outlook,
-// which nobody restarted, and an MSI's log says so.
+// A deployment tool's uninstall, with nobody to answer the kit's notices
+// (every form documented as unattended), ends by itself and leaves nothing
+// of the product; the bar stays in Outlook, which nobody restarted, and an
+// MSI's log says so.
 TEST_F(ProductSetupTest, AnUnattendedUninstallEndsByItselfAndLeavesNothing)
 {
-    for (Package package : Packages()) {
-        SCOPED_TRACE(PackageName(package));
+    const std::pair<Package, const wchar_t*> forms[] = {
+        {Package::Nsis, L"/S"}, {Package::Msi, L"/qn"}, {Package::Msi, L"/passive"}};
+    std::vector<Package> built = Packages();
+    for (const auto& [package, form] : forms) {
+        if (std::find(built.begin(), built.end(), package) == built.end())
+            continue;
+        SCOPED_TRACE(std::string(PackageName(package)) + " " + Narrow(form));
         StartAfresh();
         Install(package);
         DWORD started = GetTickCount();
-        EXPECT_EQ(UninstallUnattended(60000), 0u);
+        EXPECT_EQ(UninstallUnattended(60000, form), 0u);
         EXPECT_LT(GetTickCount() - started, 30000u);
         EXPECT_EQ(ProductLeftovers(), "");
         EXPECT_TRUE(NoxBarShown());
         EXPECT_TRUE(ReadLog(*office_ / L"OUTLOOK.log").empty()) << "Outlook was restarted";
-        if (package == Package::Msi) {
-            std::wstring log;
-            for (const std::string& line : ReadLines(MsiLog()))
-                log += Widen(line);
-            EXPECT_NE(log.find(L"No user to answer"), std::wstring::npos);
-        }
+        EXPECT_TRUE(package == Package::Nsis || MsiLogSays(L"No user to answer"));
     }
 }
 
@@ -277,6 +287,8 @@ TEST_F(ProductSetupTest, AnUpgradeAndARepairLeaveOneRegistrationAndOneEntry)
             EXPECT_EQ(ProductEntryValue(L"InstallLocation"), folder) << "installed as " << Narrow(shortName);
         } else {
             EXPECT_EQ(RepairSilently(), 0u);
+            // A rebuild of the same version replaces the installed one.
+            EXPECT_EQ(InstallMsiSilently(ChangedMsi(L"NOX-rebuilt.msi", {}, true)), 0u) << "a rebuild";
         }
         EXPECT_EQ(FilesBelow(folder), InstalledFiles(package));
         // A second copy elsewhere would be orphaned by either removal.
@@ -354,20 +366,37 @@ TEST_F(ProductSetupTest, ASetupThatCouldNotDoItsWorkNeverEndsAsDone)
     for (Package package : Packages()) {
         SCOPED_TRACE(PackageName(package));
         StartAfresh();
-        ASSERT_TRUE(SetRegistryString(HKEY_CURRENT_USER, kNoxRefusalKey, L"", L"refuse"));
+        ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, kNoxRefusalKey, L"", L"refuse", KEY_WOW64_32KEY));
         EXPECT_EQ(InstallSilently(package), FailedSetupCode(package));
         EXPECT_EQ(NoxRegisteredFrom(), L"");
         if (package == Package::Msi) {
             EXPECT_EQ(ProductLeftovers(), "") << "rolled back";
+            DeleteRegistryTree(HKEY_LOCAL_MACHINE, kNoxRefusalKey, KEY_WOW64_32KEY);
+            // A per-machine package registers as the system: a per-user key
+            // to read back is refused before anything is done.
+            EXPECT_EQ(InstallMsiSilently(ChangedMsi(L"NOX-per-user.msi",
+                                                    {L"UPDATE `CustomAction` SET `Target` = '[INSTALLDIR]|HKCU\\"
+                                                     L"Software\\NoxKitTests\\NoxStandIn|RegisteredFrom' WHERE "
+                                                     L"`Action` = 'NOXKitSetRegisterData'"})),
+                      1603u);
+            EXPECT_TRUE(MsiLogSays(L"one user's key"));
+            EXPECT_EQ(ProductLeftovers(), "");
+            // A repair that cannot register leaves the registration as it was.
+            Install(package);
+            ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, kNoxRefusalKey, L"", L"refuse", KEY_WOW64_32KEY));
+            EXPECT_EQ(RepairSilently(), 1603u);
+            EXPECT_EQ(ProductEntries(), 1);
+            EXPECT_EQ(NoxRegisteredFrom(), ProductFolder() + L"\\NOX.dll");
+            DeleteRegistryTree(HKEY_LOCAL_MACHINE, kNoxRefusalKey, KEY_WOW64_32KEY);
             continue;
         }
         EXPECT_EQ(ProductEntryValue(L"UninstallString"), L"\"" + ProductFolder() + L"\\uninst.exe\"");
 
-        DeleteRegistryTree(HKEY_CURRENT_USER, kNoxRefusalKey);
+        DeleteRegistryTree(HKEY_LOCAL_MACHINE, kNoxRefusalKey, KEY_WOW64_32KEY);
         Install(package);
-        ASSERT_TRUE(SetRegistryString(HKEY_CURRENT_USER, kNoxRefusalKey, L"", L"refuse"));
+        ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, kNoxRefusalKey, L"", L"refuse", KEY_WOW64_32KEY));
         EXPECT_EQ(InstallSilently(package), 2u) << "over an installed product";
-        DeleteRegistryTree(HKEY_CURRENT_USER, kNoxRefusalKey);
+        DeleteRegistryTree(HKEY_LOCAL_MACHINE, kNoxRefusalKey, KEY_WOW64_32KEY);
 
         const std::wstring dll = ProductFolder() + L"\\NOX.dll";
         HANDLE held = CreateFileW(dll.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -381,6 +410,40 @@ TEST_F(ProductSetupTest, ASetupThatCouldNotDoItsWorkNeverEndsAsDone)
         EXPECT_TRUE(pending.Added().empty()) << "a removed file would come back at the restart";
         EXPECT_EQ(ProductLeftovers(), "");
     }
+}
+
+// What only Windows shows: Wine rolls back no upgrade, and runs every setup
+// as one administrator, never as SYSTEM. A failed upgrade leaves the old
+// version installed and registered; a removal as SYSTEM (a scheduled task,
+// as deployment tools run one) finds nobody there even with basic UI.
+TEST_F(ProductSetupTest, OnWindowsAFailedUpgradeRollsBackAndSystemFindsNobody)
+{
+    if (RunningUnderWine())
+        GTEST_SKIP() << "Wine neither rolls back a failed upgrade nor runs a setup as SYSTEM";
+    if (!PackageBuilt(Package::Msi))
+        GTEST_SKIP() << "NOX.msi was not built: " KIT_MSI_WHY_NOT;
+    StartAfresh();
+    Install(Package::Msi, true);
+    ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, kNoxRefusalKey, L"", L"refuse", KEY_WOW64_32KEY));
+    EXPECT_EQ(InstallSilently(Package::Msi), 1603u);
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, kNoxRefusalKey, KEY_WOW64_32KEY);
+    EXPECT_EQ(ProductEntryValue(L"DisplayVersion"), ListedVersion(Package::Msi, true));
+    EXPECT_EQ(NoxRegisteredFrom(), ProductFolder() + L"\\NOX.dll");
+
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring schtasks = L"\"" + std::wstring(system) + L"\\schtasks.exe\" ";
+    const std::wstring log = std::wstring(system) + L"\\..\\Temp\\NOX-system.log";
+    ChildProcess create(schtasks + L"/create /f /tn NOXKitTest /ru SYSTEM /sc once /st 00:00 /tr \"" +
+                        ProductEntryValue(L"UninstallString") + L" /qb /l*v " + log + L"\"");
+    ASSERT_TRUE(create.WaitExit(30000) && create.ExitCode() == 0);
+    ChildProcess(schtasks + L"/run /tn NOXKitTest").WaitExit(30000);
+    EXPECT_TRUE(WaitUntil([] { return ProductEntries() == 0; }, 120000)) << "the removal as SYSTEM did not end";
+    ChildProcess(schtasks + L"/delete /f /tn NOXKitTest").WaitExit(30000);
+    std::wstring said;
+    for (const std::string& line : ReadLines(log))
+        said += Widen(line);
+    EXPECT_NE(said.find(L"No user to answer"), std::wstring::npos);
 }
 
 // The kit runs elevated from the install folder: each setup takes only an

@@ -90,8 +90,7 @@ TEST(Register, HasNoxDllRegisteredByWinesOwnRegsvr32)
     struct RemoveRecord {
         ~RemoveRecord()
         {
-            RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\NoxKitTests\\NoxStandIn");
-            RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\NoxKitTests");
+            DeleteRegistryTree(HKEY_LOCAL_MACHINE, L"Software\\NoxKitTests", KEY_WOW64_32KEY);
         }
     } removeRecord;
 
@@ -103,7 +102,8 @@ TEST(Register, HasNoxDllRegisteredByWinesOwnRegsvr32)
     WaitUntil([&] {
         wchar_t value[MAX_PATH * 2] = {};
         DWORD size = sizeof(value);
-        if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\NoxKitTests\\NoxStandIn", L"RegisteredFrom", RRF_RT_REG_SZ,
+        if (RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\NoxKitTests\\NoxStandIn", L"RegisteredFrom",
+                         RRF_RT_REG_SZ | RRF_SUBKEY_WOW6432KEY,
                          nullptr, value, &size) == ERROR_SUCCESS)
             registeredFrom = value;
         return !registeredFrom.empty();

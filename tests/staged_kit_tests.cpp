@@ -197,7 +197,8 @@ TEST(StagedKit, TheLibrariesOfBothFlavoursExportExactlyTheirPlainNames)
     }
     // Windows Installer's entry points, and NSIS's plug-in functions by the names scripts call.
     EXPECT_EQ(ReadPe(KitFolder() + L"\\NOXKitSetup.dll").exports,
-              (std::set<std::string>{"CheckInstallFolderAction", "RegisterProductAction", "UnregisterProductAction",
+              (std::set<std::string>{"CheckInstallFolderAction", "PrepareRegistrationAction", "RegisterProductAction",
+                                     "RestoreRegistrationAction", "UnregisterProductAction",
                                      "RunSequenceAction", "RunUnregisterScriptAction", "CheckInstallFolder",
                                      "CanonicalFolder", "RegisterProduct", "UnregisterProduct", "RunSequence",
                                      "RunUnregisterScript", "RemoveInstalledFile"}));

@@ -1,11 +1,16 @@
-// The setup library's entry points for Windows Installer. The immediate one
-// reads properties; the deferred ones take what they need as their
+// The setup library's entry points for Windows Installer. The immediate ones
+// read properties; the deferred ones take what they need as their
 // CustomActionData, "<install folder>|..." (NOXKit.wxi sets it).
-//   CheckInstallFolderAction   (immediate)  the install folder's rules
-//   RegisterProductAction      (deferred)   "<folder>|<HKLM|HKCU>\<key>|<value name>"
-//   UnregisterProductAction    (deferred, and as rollback)  "<folder>"
-//   RunSequenceAction          (deferred, as the user)      "<folder>|<UILevel>"
-//   RunUnregisterScriptAction  (deferred, as the user)      "<folder>"
+//   CheckInstallFolderAction    (immediate)  the install folder's rules
+//   PrepareRegistrationAction   (immediate)  reads NOXKitRegister's data, the
+//                               value it names as it is, for the rollback
+//   RegisterProductAction       (deferred, and as rollback of a removal)
+//                               "<folder>|<HKLM|HKCU>\<key>|<value name>"
+//   RestoreRegistrationAction   (rollback)   as above, "|<the value before>"
+//   UnregisterProductAction     (deferred)   "<folder>"
+//   RunSequenceAction           (deferred, as the user)
+//                               "<folder>|<UILevel>|<REBOOTPROMPT>|<UserSID>"
+//   RunUnregisterScriptAction   (deferred, as the user)  "<folder>"
 #include "SetupRules.h"
 #include "SetupText.h"
 #include "UniqueResource.h"
@@ -57,15 +62,16 @@ WideText Property(MSIHANDLE install, const wchar_t* name)
     return value;
 }
 
-// The deferred action's CustomActionData, split at '|'.
+// A deferred action's CustomActionData (or another property), split at '|'.
 struct ActionData {
-    WideText parts[3];
-    explicit ActionData(MSIHANDLE install)
+    static constexpr size_t kParts = 4;
+    WideText parts[kParts];
+    explicit ActionData(MSIHANDLE install, const wchar_t* property = L"CustomActionData")
     {
-        WideText data = Property(install, L"CustomActionData");
+        WideText data = Property(install, property);
         size_t part = 0;
         for (size_t i = 0; i < data.size(); ++i) {
-            if (data[i] == L'|' && part < 2)
+            if (data[i] == L'|' && part + 1 < kParts)
                 ++part;
             else
                 parts[part].Append(data[i]);
@@ -96,12 +102,36 @@ extern "C" UINT __stdcall CheckInstallFolderAction(MSIHANDLE install)
     return ERROR_SUCCESS;
 }
 
+// Before the registration is scheduled: a per-machine package registers
+// NOX.dll in the system's name, so a per-user key could only be read back
+// from the system account's own hive; and the rollback is given the value as
+// it is now.
+extern "C" UINT __stdcall PrepareRegistrationAction(MSIHANDLE install)
+{
+    ActionData data(install, L"NOXKitRegister");
+    RegistrationValue value = ParseRegistrationValue(data.parts[1].c_str(), data.parts[2].c_str());
+    if (value.root == HKEY_CURRENT_USER && !Property(install, L"ALLUSERS").empty())
+        return Fail(install, SetupText(IDS_PER_USER_KEY, value.key.c_str()));
+    WideText rollback = Property(install, L"NOXKitRegister").Append(L"|").Append(RegisteredPath(value));
+    if (MsiSetPropertyW(install, L"NOXKitRestoreRegistrationOnRollback", rollback.c_str()) != ERROR_SUCCESS)
+        return ERROR_INSTALL_FAILURE;
+    return ERROR_SUCCESS;
+}
+
 extern "C" UINT __stdcall RegisterProductAction(MSIHANDLE install)
 {
     ActionData data(install);
     WideText why = RegisterProduct(data.parts[0].c_str(),
                                    ParseRegistrationValue(data.parts[1].c_str(), data.parts[2].c_str()));
     return why.empty() ? ERROR_SUCCESS : Fail(install, why);
+}
+
+extern "C" UINT __stdcall RestoreRegistrationAction(MSIHANDLE install)
+{
+    ActionData data(install);
+    return Log(install, RestoreRegistration(data.parts[0].c_str(),
+                                            ParseRegistrationValue(data.parts[1].c_str(), data.parts[2].c_str()),
+                                            data.parts[3].c_str()));
 }
 
 extern "C" UINT __stdcall UnregisterProductAction(MSIHANDLE install)
@@ -113,7 +143,8 @@ extern "C" UINT __stdcall RunSequenceAction(MSIHANDLE install)
 {
     ActionData data(install);
     unsigned uiLevel = static_cast<unsigned>(_wtoi(data.parts[1].c_str()));
-    return Log(install, RunSequence(data.parts[0].c_str(), UserIsThere(uiLevel)));
+    return Log(install, RunSequence(data.parts[0].c_str(),
+                                    UserIsThere(uiLevel, data.parts[2].c_str(), data.parts[3].c_str())));
 }
 
 extern "C" UINT __stdcall RunUnregisterScriptAction(MSIHANDLE install)

@@ -102,7 +102,7 @@ NSIS_FUNCTION(NsisRunSequence)
 {
     NsisCall call(stringSize, stackTop, extra);
     unsigned uiLevel = call.Silent() ? INSTALLUILEVEL_NONE : INSTALLUILEVEL_FULL;
-    call.Answer(RunSequence(call.Pop().c_str(), UserIsThere(uiLevel)));
+    call.Answer(RunSequence(call.Pop().c_str(), UserIsThere(uiLevel, L"", ProcessUserSid().c_str())));
 }
 
 NSIS_FUNCTION(NsisRunUnregisterScript)

@@ -8,6 +8,7 @@
 #include "SetupText.h"
 #include "UniqueResource.h"
 #include <msi.h>
+#include <sddl.h>
 #include <initializer_list>
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
@@ -213,7 +214,9 @@ WideText RunFailure(HRESULT hr, const wchar_t* program, DWORD boundMs)
     return SetupText(IDS_COULD_NOT_START, program);
 }
 
-WideText ReadString(const RegistrationValue& value)
+} // namespace
+
+WideText RegisteredPath(const RegistrationValue& value)
 {
     wchar_t text[MAX_PATH * 2] = L"";
     DWORD size = sizeof(text);
@@ -222,8 +225,6 @@ WideText ReadString(const RegistrationValue& value)
         return WideText();
     return WideText(text);
 }
-
-} // namespace
 
 WideText CanonicalFolder(const wchar_t* folder)
 {
@@ -295,13 +296,11 @@ RegistrationValue ParseRegistrationValue(const wchar_t* rootAndKey, const wchar_
     return value;
 }
 
-WideText RegisterProduct(const wchar_t* folder, const RegistrationValue& value)
+namespace {
+
+// Register.exe run and the registration read back, the value cleared first.
+WideText RegisterAfresh(const wchar_t* folder, const RegistrationValue& value)
 {
-    // Register.exe starts the regsvr32.exe beside it: the system's own, of
-    // the setup's bitness, copied there rather than shipped.
-    WideText systemCopy, copy = PathInFolder(folder, L"regsvr32.exe");
-    if (FAILED(PathInSystemFolder(L"regsvr32.exe", systemCopy)) || !CopyFileW(systemCopy.c_str(), copy.c_str(), FALSE))
-        return SetupText(IDS_COULD_NOT_COPY, systemCopy.c_str(), folder);
     // Only this run's registration counts: over an installed product the
     // value would still name the installed NOX.dll.
     LONG cleared =
@@ -319,9 +318,38 @@ WideText RegisterProduct(const wchar_t* folder, const RegistrationValue& value)
     // registration writes tells that it is done.
     WideText dll = PathInFolder(folder, L"NOX.dll");
     for (int tries = 0; tries < kTries; ++tries, Sleep(kTryMs))
-        if (lstrcmpiW(ReadString(value).c_str(), dll.c_str()) == 0)
+        if (lstrcmpiW(RegisteredPath(value).c_str(), dll.c_str()) == 0)
             return WideText();
     return SetupText(IDS_NOT_REGISTERED, dll.c_str());
+}
+
+} // namespace
+
+WideText RegisterProduct(const wchar_t* folder, const RegistrationValue& value)
+{
+    // Register.exe starts the regsvr32.exe beside it: the system's own, of
+    // the setup's bitness, copied there rather than shipped.
+    WideText systemCopy, copy = PathInFolder(folder, L"regsvr32.exe");
+    if (FAILED(PathInSystemFolder(L"regsvr32.exe", systemCopy)) || !CopyFileW(systemCopy.c_str(), copy.c_str(), FALSE))
+        return SetupText(IDS_COULD_NOT_COPY, systemCopy.c_str(), folder);
+    // A repair or an upgrade that cannot register leaves the installed
+    // registration as it found it, whether or not its setup rolls back.
+    WideText previous = RegisteredPath(value);
+    WideText why = RegisterAfresh(folder, value);
+    if (!why.empty() && !previous.empty())
+        why.Append(L"\r\n").Append(RestoreRegistration(folder, value, previous.c_str()));
+    return why;
+}
+
+WideText RestoreRegistration(const wchar_t* folder, const RegistrationValue& value, const wchar_t* previous)
+{
+    if (!*previous)
+        return UnregisterProduct(folder);
+    LONG written = value.root ? RegSetKeyValueW(value.root, value.key.c_str(), value.name.c_str(), REG_SZ, previous,
+                                                (lstrlenW(previous) + 1) * sizeof(wchar_t))
+                              : ERROR_BAD_FORMAT;
+    return SetupText(written == ERROR_SUCCESS ? IDS_VALUE_RESTORED : IDS_VALUE_NOT_RESTORED, value.key.c_str(),
+                     previous);
 }
 
 WideText UnregisterProduct(const wchar_t* folder)
@@ -341,9 +369,45 @@ WideText UnregisterProduct(const wchar_t* folder)
     return removed.empty() ? said : said.Append(L"\r\n").Append(removed);
 }
 
-bool UserIsThere(unsigned uiLevel)
+bool UserIsThere(unsigned uiLevel, const wchar_t* rebootPrompt, const wchar_t* userSid)
 {
-    return uiLevel > INSTALLUILEVEL_NONE;
+    // The UILevel property is 2 (none) to 5 (full) ("UILevel property"); the
+    // flags of MsiSetInternalUI are masked off should a caller pass them.
+    if ((uiLevel & 0x0F) <= INSTALLUILEVEL_NONE)
+        return false;
+    // msiexec's /passive is "/qb!- with REBOOTPROMPT=S set on the command
+    // line" (Microsoft's "Standard Installer Command-Line Options"), and is
+    // documented as unattended: "no prompts or error messages are displayed
+    // to the user". Any other basic UI (/qb and its variants) keeps the
+    // sequence, for it is the level the installed-programs list removes a
+    // product with: a removal from there sets UILevel to 3 (Revenera's
+    // "Launch a Custom Action only when Uninstall is Selected from
+    // Add/Remove Programs"; Microsoft's pages do not say).
+    if (rebootPrompt[0] == L'S' || rebootPrompt[0] == L's')
+        return false;
+    // LocalSystem, LocalService and NetworkService ("Well-known SIDs"): the
+    // accounts deployment tools install as, in session 0, whose desktop no
+    // user sees ("Session 0 Isolation").
+    for (const wchar_t* service : {L"S-1-5-18", L"S-1-5-19", L"S-1-5-20"})
+        if (lstrcmpiW(userSid, service) == 0)
+            return false;
+    return true;
+}
+
+WideText ProcessUserSid()
+{
+    UniqueHandle token;
+    union {
+        TOKEN_USER user;
+        BYTE bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    } buffer;
+    DWORD size = sizeof(buffer);
+    UniqueLocalText text;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()) ||
+        !GetTokenInformation(token.get(), TokenUser, &buffer, size, &size) ||
+        !ConvertSidToStringSidW(buffer.user.User.Sid, text.put()))
+        return WideText();
+    return WideText(text.get());
 }
 
 WideText RunSequence(const wchar_t* folder, bool userIsThere)

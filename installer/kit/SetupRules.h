@@ -42,14 +42,25 @@ RegistrationValue ParseRegistrationValue(const wchar_t* rootAndKey, const wchar_
 // until it names the DLL. Empty on success, else why not.
 WideText RegisterProduct(const wchar_t* folder, const RegistrationValue& value);
 
+// The path the registration value names now; empty when it names none.
+WideText RegisteredPath(const RegistrationValue& value);
+
+// Takes back what RegisterProduct changed, for a setup that fails after it:
+// the value as it was before (`previous`, what RegisteredPath said then), or,
+// where it named nothing, NOX.dll unregistered, as it was before the setup.
+WideText RestoreRegistration(const wchar_t* folder, const RegistrationValue& value, const wchar_t* previous);
+
 // Has NOX.dll in `folder` unregistered by the system's regsvr32, and removes
 // the copy of regsvr32.exe; what was done, for the log.
 WideText UnregisterProduct(const wchar_t* folder);
 
-// Whether someone can answer the kit's notices, from Windows Installer's
-// UI level (an NSIS setup: silent is INSTALLUILEVEL_NONE, else FULL): with
-// INSTALLUILEVEL_NONE nobody is.
-bool UserIsThere(unsigned uiLevel);
+// Whether someone can answer the kit's notices: from Windows Installer's UI
+// level (an NSIS setup: silent is INSTALLUILEVEL_NONE, else FULL), its
+// REBOOTPROMPT property and the SID of the user the setup runs as.
+bool UserIsThere(unsigned uiLevel, const wchar_t* rebootPrompt, const wchar_t* userSid);
+
+// The SID of the user this process runs as ("S-1-5-..."), empty if unknown.
+WideText ProcessUserSid();
 
 // The kit's sequence (Uninstaller.exe in `folder`, waited for) where a user
 // is there, else nothing; what became of it, for the log.

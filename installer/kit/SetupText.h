@@ -21,3 +21,6 @@
 #define IDS_REMOVED_AT_RESTART 417  /* %1 file */
 #define IDS_CANNOT_EXAMINE 418      /* %1 folder, %2 error */
 #define IDS_INSTALLED_ELSEWHERE 419 /* %1 the installed folder, %2 the one asked for */
+#define IDS_VALUE_RESTORED 420      /* %1 key, %2 value */
+#define IDS_VALUE_NOT_RESTORED 421  /* %1 key, %2 value */
+#define IDS_PER_USER_KEY 422        /* %1 key */

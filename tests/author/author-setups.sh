@@ -34,8 +34,8 @@ cp "$build_dir/bin/NOX.dll" NOX.dll
 # The guide's block after the fence "```<kind>", with the stand-in's value.
 example() {
     awk -v fence='```'"$1" '$0 == fence { on = 1; next } on && $0 == "```" { exit } on' "$guide" |
-        sed -e 's|HKLM\\Software\\Classes\\CLSID\\{your-class}\\InprocServer32" ""|HKCU\\Software\\NoxKitTests\\NoxStandIn" "RegisteredFrom"|' \
-            -e 's|HKLM\\Software\\Classes\\CLSID\\{your-class}\\InprocServer32|HKCU\\Software\\NoxKitTests\\NoxStandIn|' \
+        sed -e 's|HKLM\\Software\\Classes\\CLSID\\{your-class}\\InprocServer32" ""|HKLM\\Software\\NoxKitTests\\NoxStandIn" "RegisteredFrom"|' \
+            -e 's|HKLM\\Software\\Classes\\CLSID\\{your-class}\\InprocServer32|HKLM\\Software\\NoxKitTests\\NoxStandIn|' \
             -e 's|NOXKitRegistrationValue= |NOXKitRegistrationValue=RegisteredFrom |' \
             -e 's|{00000000-0000-0000-0000-000000000000}|{3F0A6C2E-8B1D-4E7A-9C35-2D6B0E4F1A77}|'
 }
@@ -47,7 +47,7 @@ makensis -V2 MyAddin.nsi >makensis.log || { cat makensis.log; exit 1; }
 bash build-msi.sh >wixl.log 2>&1 || { cat wixl.log; exit 1; }
 
 registered_from() {
-    wine_run reg query 'HKCU\Software\NoxKitTests\NoxStandIn' /v RegisteredFrom 2>/dev/null | tr -d '\r' |
+    wine_run reg query 'HKLM\Software\Wow6432Node\NoxKitTests\NoxStandIn' /v RegisteredFrom 2>/dev/null | tr -d '\r' |
         sed -n 's/.*REG_SZ[[:space:]]*//p'
 }
 status=0

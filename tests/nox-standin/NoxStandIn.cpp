@@ -1,12 +1,13 @@
 // Stands in for the product's add-in, NOX.dll: a minimal in-process COM server
 // whose registration leaves traces a test can read.
 //   DllRegisterServer    records the path it was registered from under
-//                        HKCU\Software\NoxKitTests\NoxStandIn, and adds a
+//                        HKLM\Software\NoxKitTests\NoxStandIn (its bitness's
+//                        view), as the product's machine-wide one would, and adds a
 //                        "NOX Toolbar" to the Outlook stand-in's command bars
 //                        (CommandBars.txt beside the Outlook of App Paths),
 //                        as the product's add-in would show one.
 //                        It fails, writing nothing, while the key
-//                        HKCU\Software\NoxKitTests\NoxStandInRefuses exists.
+//                        HKLM\Software\NoxKitTests\NoxStandInRefuses exists.
 //   DllUnregisterServer  removes the record.
 #include <windows.h>
 #include <string>
@@ -68,11 +69,11 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 STDAPI DllRegisterServer()
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRefusalKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRefusalKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
         RegCloseKey(key);
         return E_FAIL;
     }
-    LONG status = RegCreateKeyExW(HKEY_CURRENT_USER, kRecordKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+    LONG status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRecordKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
     if (status != ERROR_SUCCESS)
         return HRESULT_FROM_WIN32(status);
     std::wstring path = ModulePath();
@@ -85,7 +86,7 @@ STDAPI DllRegisterServer()
 
 STDAPI DllUnregisterServer()
 {
-    LONG status = RegDeleteKeyW(HKEY_CURRENT_USER, kRecordKey);
+    LONG status = RegDeleteKeyW(HKEY_LOCAL_MACHINE, kRecordKey);
     return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(status);
 }
 

@@ -48,7 +48,7 @@ build() {
         -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/toolchain-i686-w64-mingw32.cmake" \
         -DCMAKE_BUILD_TYPE=MinSizeRel -DBUILD_TESTING=OFF \
         -DKIT_SIGN_PKCS12="$cert/kit.p12" -DKIT_SIGN_PASSWORD_FILE="$cert/password" \
-        -DNOX_PRODUCT_DLL="$build_dir/bin/NOX.dll" -DNOX_REGISTRATION_KEY='HKCU\Software\NoxKitTests\NoxStandIn' \
+        -DNOX_PRODUCT_DLL="$build_dir/bin/NOX.dll" -DNOX_REGISTRATION_KEY='HKLM\Software\NoxKitTests\NoxStandIn' \
         -DNOX_REGISTRATION_VALUE=RegisteredFrom >"$work/configure.log"
     # One job: the tests in the Wine prefix run beside this build.
     cmake --build "$work/tree" -j1 >"$work/build.log" 2>&1 || { tail -20 "$work/build.log"; exit 1; }

@@ -1,6 +1,7 @@
 #include "ProductSetup.h"
 #include "AddinKeys.h"
 #include "TestSupport.h"
+#include <msiquery.h>
 
 namespace {
 
@@ -124,6 +125,48 @@ DWORD InstallSilently(Package package, bool previous, const std::wstring& folder
                       timeoutMs);
 }
 
+std::wstring ChangedMsi(const std::wstring& name, const std::vector<std::wstring>& changes, bool rebuilt)
+{
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring path = temp + name;
+    MSIHANDLE database = 0;
+    if (!CopyFileW(PackageFile(Package::Msi).c_str(), path.c_str(), FALSE) ||
+        MsiOpenDatabaseW(path.c_str(), reinterpret_cast<LPCWSTR>(MSIDBOPEN_TRANSACT), &database) != ERROR_SUCCESS)
+        return L"";
+    std::vector<std::wstring> queries = changes;
+    if (rebuilt) {
+        wchar_t code[40];
+        GUID guid;
+        CoCreateGuid(&guid);
+        StringFromGUID2(guid, code, 40);
+        queries.push_back(L"UPDATE `Property` SET `Value` = '" + std::wstring(code) +
+                          L"' WHERE `Property` = 'ProductCode'");
+        MSIHANDLE summary = 0;
+        CoCreateGuid(&guid);
+        StringFromGUID2(guid, code, 40);
+        MsiGetSummaryInformationW(database, nullptr, 1, &summary);
+        MsiSummaryInfoSetPropertyW(summary, PIDSI_REVNUMBER, VT_LPSTR, 0, nullptr, code);
+        MsiSummaryInfoPersist(summary);
+        MsiCloseHandle(summary);
+    }
+    bool done = true;
+    for (const std::wstring& query : queries) {
+        MSIHANDLE view = 0;
+        done = done && MsiDatabaseOpenViewW(database, query.c_str(), &view) == ERROR_SUCCESS &&
+               MsiViewExecute(view, 0) == ERROR_SUCCESS;
+        MsiCloseHandle(view);
+    }
+    done = done && MsiDatabaseCommit(database) == ERROR_SUCCESS;
+    MsiCloseHandle(database);
+    return done ? path : L"";
+}
+
+DWORD InstallMsiSilently(const std::wstring& file, DWORD timeoutMs)
+{
+    return RunAndWait(Msiexec() + L" /i \"" + file + L"\" /qn" + MsiLogOption(), timeoutMs);
+}
+
 DWORD RepairSilently(DWORD timeoutMs)
 {
     return RunAndWait(Msiexec() + L" /i \"" + PackageFile(Package::Msi) +
@@ -149,12 +192,12 @@ std::wstring ProductEntryValue(const wchar_t* name)
     return StringValue(Snapshot(HKEY_LOCAL_MACHINE, keys.front(), KEY_WOW64_32KEY), std::wstring(L"[") + name + L"]");
 }
 
-UninstallerRun UninstallAsUser(const DriveOptions& options)
+UninstallerRun UninstallAsUser(const DriveOptions& options, const std::wstring& msiForm)
 {
     const std::wstring command = ProductEntryValue(L"UninstallString");
     ScratchFolder copy(L"uninstaller");
     DriveOptions user = options;
-    std::wstring launcher = command; // an MSI's: MsiExec.exe /X{product code}
+    std::wstring launcher = command + L" " + msiForm; // an MSI's: MsiExec.exe /X{product code}
     if (InstalledProductCode().empty()) {
         launcher = NsisUninstallerCommand(command, copy, L"");
         if (launcher.empty())
@@ -170,11 +213,11 @@ UninstallerRun UninstallAsUser(const DriveOptions& options)
     return DriveUninstallerStartedBy(launcher, ProductFolder() + L"\\Uninstaller.exe", user);
 }
 
-DWORD UninstallUnattended(DWORD timeoutMs)
+DWORD UninstallUnattended(DWORD timeoutMs, const std::wstring& msiForm)
 {
     const std::wstring code = InstalledProductCode();
     if (!code.empty())
-        return RunAndWait(Msiexec() + L" /x " + code + L" /qn" + MsiLogOption(), timeoutMs);
+        return RunAndWait(Msiexec() + L" /x " + code + L" " + msiForm + MsiLogOption(), timeoutMs);
     ScratchFolder copy(L"uninstaller");
     std::wstring command = NsisUninstallerCommand(ProductEntryValue(L"UninstallString"), copy, L" /S");
     return command.empty() ? ERROR_FILE_NOT_FOUND : RunAndWait(command, timeoutMs);
@@ -193,7 +236,7 @@ std::string ProductLeftovers()
         add("the product's entry among the installed programs");
     if (KeyExists(HKEY_LOCAL_MACHINE, kProductKey, KEY_WOW64_32KEY))
         add("HKLM\\Software\\NOX");
-    if (KeyExists(HKEY_CURRENT_USER, kNoxRecordKey))
+    if (KeyExists(HKEY_LOCAL_MACHINE, kNoxRecordKey, KEY_WOW64_32KEY))
         add("NOX.dll's registration");
     std::string addin = AddinKeysLeft();
     if (!addin.empty())
@@ -213,7 +256,7 @@ void RemoveProduct()
     for (const std::wstring& key : ProductEntryKeys())
         DeleteRegistryTree(HKEY_LOCAL_MACHINE, key, KEY_WOW64_32KEY);
     DeleteRegistryTree(HKEY_LOCAL_MACHINE, kProductKey, KEY_WOW64_32KEY);
-    DeleteRegistryTree(HKEY_CURRENT_USER, kNoxRecordKey);
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, kNoxRecordKey, KEY_WOW64_32KEY);
     RemoveAddinKeys();
 }
 

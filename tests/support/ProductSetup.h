@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
-// Where the NOX.dll stand-in records its registration.
+// Where the NOX.dll stand-in records its registration (HKLM, 32-bit view).
 inline const wchar_t kNoxRecordKey[] = L"Software\\NoxKitTests\\NoxStandIn";
-// While this key exists, the NOX.dll stand-in refuses its registration.
+// While this key exists (HKLM, 32-bit view), the NOX.dll stand-in refuses
+// its registration.
 inline const wchar_t kNoxRefusalKey[] = L"Software\\NoxKitTests\\NoxStandInRefuses";
 
 enum class Package { Nsis, Msi };
@@ -26,6 +27,13 @@ std::wstring ProductFolder();
 // ...") go on msiexec's command line.
 DWORD InstallSilently(Package package, bool previous = false, const std::wstring& folder = L"",
                       DWORD timeoutMs = 60000, const std::wstring& properties = L"");
+// NOX.msi copied to the temporary folder as `name`, with each SQL statement
+// of `changes` run on it and, when `rebuilt`, a product and package code of
+// its own, as a rebuild of the same version gets; its path ("" on failure).
+std::wstring ChangedMsi(const std::wstring& name, const std::vector<std::wstring>& changes, bool rebuilt = false);
+// Installs an MSI file as InstallSilently does.
+DWORD InstallMsiSilently(const std::wstring& file, DWORD timeoutMs = 60000);
+
 // An MSI repair (REINSTALL=ALL), silently.
 DWORD RepairSilently(DWORD timeoutMs = 60000);
 std::wstring MsiLog();
@@ -38,17 +46,18 @@ DWORD FailedSetupCode(Package package);
 int ProductEntries();
 std::wstring ProductEntryValue(const wchar_t* name);
 
-// Uninstalls as the user does, from the product's entry (UninstallString),
+// Uninstalls as the user does, from the product's entry (UninstallString;
+// an MSI's with `msiForm`, as the installed-programs list adds /qb),
 // answering the uninstaller's own pages, and plays the user for the
 // Uninstaller.exe it starts. NSIS's uninstaller is copied aside and given
 // _?=<product folder>, so that the run waits for the uninstaller itself, not
 // only the copy of it that NSIS starts first.
-UninstallerRun UninstallAsUser(const DriveOptions& options);
+UninstallerRun UninstallAsUser(const DriveOptions& options, const std::wstring& msiForm = L"");
 
 // Uninstalls as a deployment tool does, with no user to answer (NSIS's
-// QuietUninstallString, copied aside as above; msiexec /x /qn); the exit
-// code, or STILL_ACTIVE if it did not end in time.
-DWORD UninstallUnattended(DWORD timeoutMs = 60000);
+// QuietUninstallString, copied aside as above; msiexec /x with `msiForm`);
+// the exit code, or STILL_ACTIVE if it did not end in time.
+DWORD UninstallUnattended(DWORD timeoutMs = 60000, const std::wstring& msiForm = L"/qn");
 
 // What is left of the product: files in its folder, its entries among the
 // installed programs, its own key, the registration of NOX.dll and of the
