@@ -1,7 +1,6 @@
 #include "ProductSetup.h"
 #include "AddinKeys.h"
 #include "TestSupport.h"
-#include <msiquery.h>
 
 namespace {
 
@@ -125,46 +124,9 @@ DWORD InstallSilently(Package package, bool previous, const std::wstring& folder
                       timeoutMs);
 }
 
-std::wstring ChangedMsi(const std::wstring& name, const std::vector<std::wstring>& changes, bool rebuilt)
-{
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring path = temp + name;
-    MSIHANDLE database = 0;
-    if (!CopyFileW(PackageFile(Package::Msi).c_str(), path.c_str(), FALSE) ||
-        MsiOpenDatabaseW(path.c_str(), reinterpret_cast<LPCWSTR>(MSIDBOPEN_TRANSACT), &database) != ERROR_SUCCESS)
-        return L"";
-    std::vector<std::wstring> queries = changes;
-    if (rebuilt) {
-        wchar_t code[40];
-        GUID guid;
-        CoCreateGuid(&guid);
-        StringFromGUID2(guid, code, 40);
-        queries.push_back(L"UPDATE `Property` SET `Value` = '" + std::wstring(code) +
-                          L"' WHERE `Property` = 'ProductCode'");
-        MSIHANDLE summary = 0;
-        CoCreateGuid(&guid);
-        StringFromGUID2(guid, code, 40);
-        MsiGetSummaryInformationW(database, nullptr, 1, &summary);
-        MsiSummaryInfoSetPropertyW(summary, PIDSI_REVNUMBER, VT_LPSTR, 0, nullptr, code);
-        MsiSummaryInfoPersist(summary);
-        MsiCloseHandle(summary);
-    }
-    bool done = true;
-    for (const std::wstring& query : queries) {
-        MSIHANDLE view = 0;
-        done = done && MsiDatabaseOpenViewW(database, query.c_str(), &view) == ERROR_SUCCESS &&
-               MsiViewExecute(view, 0) == ERROR_SUCCESS;
-        MsiCloseHandle(view);
-    }
-    done = done && MsiDatabaseCommit(database) == ERROR_SUCCESS;
-    MsiCloseHandle(database);
-    return done ? path : L"";
-}
-
 DWORD InstallMsiSilently(const std::wstring& file, DWORD timeoutMs)
 {
-    return RunAndWait(Msiexec() + L" /i \"" + file + L"\" /qn" + MsiLogOption(), timeoutMs);
+    return RunAndWait(Msiexec() + L" /i \"" + BinFolder() + L"\\" + file + L"\" /qn" + MsiLogOption(), timeoutMs);
 }
 
 DWORD RepairSilently(DWORD timeoutMs)

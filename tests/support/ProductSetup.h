@@ -27,11 +27,8 @@ std::wstring ProductFolder();
 // ...") go on msiexec's command line.
 DWORD InstallSilently(Package package, bool previous = false, const std::wstring& folder = L"",
                       DWORD timeoutMs = 60000, const std::wstring& properties = L"");
-// NOX.msi copied to the temporary folder as `name`, with each SQL statement
-// of `changes` run on it and, when `rebuilt`, a product and package code of
-// its own, as a rebuild of the same version gets; its path ("" on failure).
-std::wstring ChangedMsi(const std::wstring& name, const std::vector<std::wstring>& changes, bool rebuilt = false);
-// Installs an MSI file as InstallSilently does.
+// Installs an MSI file of the build's (NOX-rebuilt.msi, NOX-per-user.msi)
+// as InstallSilently does.
 DWORD InstallMsiSilently(const std::wstring& file, DWORD timeoutMs = 60000);
 
 // An MSI repair (REINSTALL=ALL), silently.

@@ -37,11 +37,6 @@ std::wstring FlavourBinFolder(bool x64)
     return BinFolder() + (x64 ? L"\\..\\x64\\bin" : L"\\..\\..\\bin");
 }
 
-bool RunningUnderWine()
-{
-    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
-
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs)
 {
     DWORD start = GetTickCount();

@@ -11,10 +11,6 @@
 // The folder of the running test program, where every built binary lies.
 std::wstring BinFolder();
 
-// Whether this is Wine rather than Windows (its ntdll exports wine_get_version):
-// what only Windows can show is tested there only.
-bool RunningUnderWine();
-
 // Polls until the condition holds or the time runs out; true if it held.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs = 15);
 
