@@ -346,7 +346,7 @@ WideText RestoreRegistration(const wchar_t* folder, const RegistrationValue& val
     if (!*previous)
         return UnregisterProduct(folder);
     LONG written = value.root ? RegSetKeyValueW(value.root, value.key.c_str(), value.name.c_str(), REG_SZ, previous,
-                                                (lstrlenW(previous) + 1) * sizeof(wchar_t))
+                                                static_cast<DWORD>((lstrlenW(previous) + 1) * sizeof(wchar_t)))
                               : ERROR_BAD_FORMAT;
     return SetupText(written == ERROR_SUCCESS ? IDS_VALUE_RESTORED : IDS_VALUE_NOT_RESTORED, value.key.c_str(),
                      previous);
