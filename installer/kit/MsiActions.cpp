@@ -65,10 +65,11 @@ WideText Property(MSIHANDLE install, const wchar_t* name)
 // A deferred action's CustomActionData (or another property), split at '|'.
 struct ActionData {
     static constexpr size_t kParts = 4;
+    WideText data; // as it was read
     WideText parts[kParts];
     explicit ActionData(MSIHANDLE install, const wchar_t* property = L"CustomActionData")
+        : data(Property(install, property))
     {
-        WideText data = Property(install, property);
         size_t part = 0;
         for (size_t i = 0; i < data.size(); ++i) {
             if (data[i] == L'|' && part + 1 < kParts)
@@ -112,7 +113,8 @@ extern "C" UINT __stdcall PrepareRegistrationAction(MSIHANDLE install)
     RegistrationValue value = ParseRegistrationValue(data.parts[1].c_str(), data.parts[2].c_str());
     if (value.root == HKEY_CURRENT_USER && !Property(install, L"ALLUSERS").empty())
         return Fail(install, SetupText(IDS_PER_USER_KEY, value.key.c_str()));
-    WideText rollback = Property(install, L"NOXKitRegister").Append(L"|").Append(RegisteredPath(value));
+    WideText rollback = data.data;
+    rollback.Append(L"|").Append(RegisteredPath(value));
     if (MsiSetPropertyW(install, L"NOXKitRestoreRegistrationOnRollback", rollback.c_str()) != ERROR_SUCCESS)
         return ERROR_INSTALL_FAILURE;
     return ERROR_SUCCESS;
