@@ -1,5 +1,6 @@
 #include "AddinRecord.h"
 #include "Guids.h"
+#include "Result.h"
 #include <cstring>
 
 namespace {
@@ -76,4 +77,27 @@ HRESULT FindAddinRecord(HMODULE module, const BYTE*& data, size_t& size)
     data = static_cast<const BYTE*>(LockResource(loaded));
     size = SizeofResource(module, resource);
     return S_OK;
+}
+
+HRESULT LocateAddinEntry(HMODULE module, AddinEntry& entry, HKEY& root, WideText& key)
+{
+    const BYTE* data = nullptr;
+    size_t size = 0;
+    RETURN_IF_FAILED(FindAddinRecord(module, data, size));
+    RETURN_IF_FAILED(ReadAddinRecord(data, size, entry));
+    WideText host = WideFromAnsi(entry.hostKey.text, entry.hostKey.length);
+    struct {
+        const wchar_t* name;
+        HKEY root;
+    } const roots[] = {{L"HKEY_CURRENT_USER\\", HKEY_CURRENT_USER}, {L"HKEY_LOCAL_MACHINE\\", HKEY_LOCAL_MACHINE}};
+    for (const auto& candidate : roots) {
+        size_t length = WideText::Length(candidate.name);
+        if (host.size() > length && CompareStringOrdinal(host.c_str(), static_cast<int>(length), candidate.name,
+                                                         static_cast<int>(length), TRUE) == CSTR_EQUAL) {
+            root = candidate.root;
+            key = WideText(host.c_str() + length).Append(L"\\Addins\\").Append(kAddinProgId);
+            return S_OK;
+        }
+    }
+    return kInvalidRecord;
 }

@@ -4,6 +4,7 @@
 //   byte after it, then host key, display name and description (each a 32-bit
 //   length counting the null, then the null-terminated text), load behaviour
 //   (32 bits) and six further 32-bit words. Integers are little-endian.
+#include "Text.h"
 #include <windows.h>
 
 struct AddinRecordText {
@@ -26,3 +27,10 @@ struct AddinEntry {
 
 // The record embedded in `module` (resource ADDINREGISTRATION of type RCDATA).
 [[nodiscard]] HRESULT FindAddinRecord(HMODULE module, const BYTE*& data, size_t& size);
+
+// The add-in's ProgID, which names its entry among the host's add-ins.
+inline const wchar_t kAddinProgId[] = L"UninstallDll.Connect";
+
+// The entry's place, "<HKEY_...>\<host key>\Addins\UninstallDll.Connect",
+// from the record embedded in `module` (loaded as code or as data).
+[[nodiscard]] HRESULT LocateAddinEntry(HMODULE module, AddinEntry& entry, HKEY& root, WideText& key);

@@ -8,7 +8,7 @@
 
 namespace {
 
-const wchar_t kProgId[] = L"UninstallDll.Connect";
+const wchar_t* const kProgId = kAddinProgId;
 const wchar_t kTypeLibMarshaler[] = L"{00020424-0000-0000-C000-000000000046}";
 
 // The server's keys, named by the identities the type library declares.
@@ -46,36 +46,6 @@ struct Row {
 WideText FromRecord(const AddinRecordText& text)
 {
     return WideFromAnsi(text.text, text.length);
-}
-
-// The add-in entry's place: "<HKEY_...>\<path>\Addins\UninstallDll.Connect".
-[[nodiscard]] HRESULT AddinKey(const AddinEntry& entry, HKEY& root, WideText& key)
-{
-    WideText host = FromRecord(entry.hostKey);
-    struct {
-        const wchar_t* name;
-        HKEY root;
-    } const roots[] = {{L"HKEY_CURRENT_USER\\", HKEY_CURRENT_USER}, {L"HKEY_LOCAL_MACHINE\\", HKEY_LOCAL_MACHINE}};
-    for (const auto& candidate : roots) {
-        size_t length = WideText::Length(candidate.name);
-        if (host.size() > length && CompareStringOrdinal(host.c_str(), static_cast<int>(length), candidate.name,
-                                                         static_cast<int>(length), TRUE) == CSTR_EQUAL) {
-            root = candidate.root;
-            key = WideText(host.c_str() + length).Append(L"\\Addins\\").Append(kProgId);
-            return S_OK;
-        }
-    }
-    return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
-}
-
-// The add-in entry as the module's embedded record describes it, and its place.
-[[nodiscard]] HRESULT LocateAddinEntry(HMODULE module, AddinEntry& entry, HKEY& root, WideText& key)
-{
-    const BYTE* data = nullptr;
-    size_t size = 0;
-    RETURN_IF_FAILED(FindAddinRecord(module, data, size));
-    RETURN_IF_FAILED(ReadAddinRecord(data, size, entry));
-    return AddinKey(entry, root, key);
 }
 
 } // namespace
