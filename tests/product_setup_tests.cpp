@@ -185,11 +185,15 @@ protected:
 
     // The user answers both notices, the second once the restarted Outlook
     // has let the cleanup add-in remove the product's bar and been closed.
-    UninstallerRun Uninstall(const std::wstring& msiForm = L"")
+    UninstallerRun Uninstall(const std::wstring& msiForm = L"", const std::function<void()>& atFirstNotice = {},
+                             HANDLE token = nullptr)
     {
         DriveOptions options;
         options.timeoutMs = 90000;
+        options.launcherToken = token;
         options.beforeDismiss = [&](size_t index, HWND) {
+            if (index == 0 && atFirstNotice)
+                atFirstNotice();
             if (index == 1)
                 if (DWORD outlook = WaitForOutlookStartup(*office_ / L"OUTLOOK.log", 20000))
                     CloseAsUser(outlook);
@@ -351,6 +355,56 @@ TEST_F(ProductSetupTest, UninstallLeavesNoKeyOfTheCleanupAddinWhenItsUnregistrat
         Sleep(2000);
         EXPECT_EQ(ProductLeftovers(), "");
     }
+}
+
+// Under UAC the user's own run of UninstRegister.bat cannot write the
+// add-in's classes (HKLM) and so registers nothing: an MSI has the add-in
+// registered for the machine, and entered among the user's add-ins, before
+// its sequence starts. The script takes 5 s here, so at the first notice
+// only the setup's own run can have registered it.
+TEST_F(ProductSetupTest, AnMsiRegistersTheCleanupAddinBeforeTheUsersSequenceStarts)
+{
+    if (!PackageBuilt(Package::Msi))
+        GTEST_SKIP() << "NOX.msi was not built: " KIT_MSI_WHY_NOT;
+    StartAfresh();
+    Install(Package::Msi);
+    SlowDownScript(ProductFolder() + L"\\UninstRegister.bat", 5000, office_->Path());
+    std::string atFirstNotice;
+    ExpectUninstalledByItself(Uninstall(L"/qb", [&] { atFirstNotice = AddinKeysLeft(); }));
+    // The user's entry and the four class keys of each flavour.
+    EXPECT_EQ(std::count(atFirstNotice.begin(), atFirstNotice.end(), ','), 8) << atFirstNotice;
+    EXPECT_EQ(ProductLeftovers(), "");
+    EXPECT_EQ(Bars(), (std::vector<std::string>{"Standard", "Advanced"}));
+}
+
+// On Windows with UAC the list of installed programs starts the removal with
+// the administrator's filtered token, and the impersonated actions (the
+// sequence) run with it: Windows Installer "runs custom actions with user
+// privileges by default" (Microsoft's "Custom Action Security"), and UAC
+// "restricts privileges during an installation" ("Guidelines for
+// Packages"). The user's Outlook must still lose its bar. Only where no
+// consent box would wait for a click: UAC on, administrators elevated
+// without a prompt, this test elevated.
+TEST_F(ProductSetupTest, UnderUacAnUnelevatedRemovalStillRemovesTheBar)
+{
+    if (UnderWine())
+        GTEST_SKIP() << "Windows only: Wine runs every process as an administrator, with no filtered token";
+    const wchar_t policy[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+    DWORD lua = 0, consent = 1, size = sizeof(DWORD);
+    RegGetValueW(HKEY_LOCAL_MACHINE, policy, L"EnableLUA", RRF_RT_REG_DWORD, nullptr, &lua, &size);
+    size = sizeof(DWORD);
+    RegGetValueW(HKEY_LOCAL_MACHINE, policy, L"ConsentPromptBehaviorAdmin", RRF_RT_REG_DWORD, nullptr, &consent, &size);
+    std::unique_ptr<void, decltype(&CloseHandle)> token(FilteredToken(), &CloseHandle);
+    if (lua != 1 || consent != 0 || !IsUserAnAdmin() || !token)
+        GTEST_SKIP() << "needs UAC on (EnableLUA 1), administrators elevated without a prompt "
+                        "(ConsentPromptBehaviorAdmin 0) and this test run elevated";
+    if (!PackageBuilt(Package::Msi))
+        GTEST_SKIP() << "NOX.msi was not built: " KIT_MSI_WHY_NOT;
+    StartAfresh();
+    Install(Package::Msi);
+    ExpectUninstalledByItself(Uninstall(L"/qb", {}, token.get()));
+    EXPECT_EQ(ProductLeftovers(), "");
+    EXPECT_EQ(Bars(), (std::vector<std::string>{"Standard", "Advanced"}));
 }
 
 // Register.exe ends as soon as regsvr32 has started, with exit code 0 even

@@ -199,9 +199,9 @@ TEST(StagedKit, TheLibrariesOfBothFlavoursExportExactlyTheirPlainNames)
     EXPECT_EQ(ReadPe(KitFolder() + L"\\NOXKitSetup.dll").exports,
               (std::set<std::string>{"CheckInstallFolderAction", "PrepareRegistrationAction", "RegisterProductAction",
                                      "RestoreRegistrationAction", "UnregisterProductAction",
-                                     "RunSequenceAction", "RunUnregisterScriptAction", "CheckInstallFolder",
-                                     "CanonicalFolder", "RegisterProduct", "UnregisterProduct", "RunSequence",
-                                     "RunUnregisterScript", "RemoveInstalledFile"}));
+                                     "RegisterCleanupAddinAction", "RunSequenceAction", "RunUnregisterScriptAction",
+                                     "CheckInstallFolder", "CanonicalFolder", "RegisterProduct", "UnregisterProduct",
+                                     "RunSequence", "RunUnregisterScript", "RemoveInstalledFile"}));
 }
 
 TEST(StagedKit, EveryVersionBlockCarriesTheBuildsVersion)

@@ -8,9 +8,11 @@
 //                               "<folder>|<HKLM|HKCU>\<key>|<value name>"
 //   RestoreRegistrationAction   (rollback)   as above, "|<the value before>"
 //   UnregisterProductAction     (deferred)   "<folder>"
+//   RegisterCleanupAddinAction  (deferred)   as RunSequenceAction's
 //   RunSequenceAction           (deferred, as the user)
 //                               "<folder>|<UILevel>|<REBOOTPROMPT>|<UserSID>"
-//   RunUnregisterScriptAction   (deferred, as the user)  "<folder>"
+//   RunUnregisterScriptAction   (deferred, and as rollback of the first)
+//                               "<folder>"
 #include "SetupRules.h"
 #include "SetupText.h"
 #include "UniqueResource.h"
@@ -141,12 +143,27 @@ extern "C" UINT __stdcall UnregisterProductAction(MSIHANDLE install)
     return Log(install, UnregisterProduct(ActionData(install).parts[0].c_str()));
 }
 
+namespace {
+
+// "<folder>|<UILevel>|<REBOOTPROMPT>|<UserSID>"
+bool UserIsThereFor(const ActionData& data)
+{
+    unsigned uiLevel = static_cast<unsigned>(_wtoi(data.parts[1].c_str()));
+    return UserIsThere(uiLevel, data.parts[2].c_str(), data.parts[3].c_str());
+}
+
+} // namespace
+
+extern "C" UINT __stdcall RegisterCleanupAddinAction(MSIHANDLE install)
+{
+    ActionData data(install);
+    return Log(install, RegisterCleanupAddin(data.parts[0].c_str(), UserIsThereFor(data)));
+}
+
 extern "C" UINT __stdcall RunSequenceAction(MSIHANDLE install)
 {
     ActionData data(install);
-    unsigned uiLevel = static_cast<unsigned>(_wtoi(data.parts[1].c_str()));
-    return Log(install, RunSequence(data.parts[0].c_str(),
-                                    UserIsThere(uiLevel, data.parts[2].c_str(), data.parts[3].c_str())));
+    return Log(install, RunSequence(data.parts[0].c_str(), UserIsThereFor(data)));
 }
 
 extern "C" UINT __stdcall RunUnregisterScriptAction(MSIHANDLE install)

@@ -1,4 +1,5 @@
 #include "SetupRules.h"
+#include "AddinRecord.h"
 #include "AppFolder.h"
 #include "HeapVector.h"
 #include "Launch.h"
@@ -48,6 +49,14 @@ WideText Number(DWORD number, bool hex = false)
     wchar_t digits[16];
     wsprintfW(digits, hex ? L"0x%08X" : L"%lu", number);
     return WideText(digits);
+}
+
+// Two texts for the log, each on its own line(s).
+WideText Lines(WideText first, const WideText& second)
+{
+    if (!first.empty() && !second.empty())
+        first.Append(L"\r\n");
+    return first.Append(second.c_str());
 }
 
 bool SameText(const wchar_t* a, const wchar_t* b, size_t length)
@@ -337,7 +346,7 @@ WideText RegisterProduct(const wchar_t* folder, const RegistrationValue& value)
     WideText previous = RegisteredPath(value);
     WideText why = RegisterAfresh(folder, value);
     if (!why.empty() && !previous.empty())
-        why.Append(L"\r\n").Append(RestoreRegistration(folder, value, previous.c_str()));
+        why = Lines(why, RestoreRegistration(folder, value, previous.c_str()));
     return why;
 }
 
@@ -365,8 +374,7 @@ WideText UnregisterProduct(const wchar_t* folder)
                        exitCode);
     WideText said = FAILED(hr) ? RunFailure(hr, regsvr32.c_str(), kProgramBoundMs)
                                : SetupText(IDS_UNREGISTERED, Number(exitCode).c_str());
-    WideText removed = RemoveInstalledFile(PathInFolder(folder, L"regsvr32.exe").c_str());
-    return removed.empty() ? said : said.Append(L"\r\n").Append(removed);
+    return Lines(said, RemoveInstalledFile(PathInFolder(folder, L"regsvr32.exe").c_str()));
 }
 
 bool UserIsThere(unsigned uiLevel, const wchar_t* rebootPrompt, const wchar_t* userSid)
@@ -410,16 +418,104 @@ WideText ProcessUserSid()
     return WideText(text.get());
 }
 
+namespace {
+
+// A script of the kit's in `folder`, started there by its bare name with the
+// system's environment and waited for; what became of it, for the log.
+WideText RunKitScript(const wchar_t* folder, const wchar_t* script, UINT endedText, UINT missingText)
+{
+    UniqueHandle process;
+    HeapVector<wchar_t> environment = SystemEnvironment();
+    HRESULT hr = LaunchScript(folder, script, ShowState::Hidden, &process, environment.data());
+    if (hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND))
+        return SetupText(missingText, PathInFolder(folder, script).c_str());
+    DWORD exitCode = 0;
+    if (SUCCEEDED(hr))
+        hr = WaitWithin(process.get(), kProgramBoundMs, exitCode);
+    if (FAILED(hr))
+        return RunFailure(hr, script, kProgramBoundMs);
+    return SetupText(endedText, Number(exitCode).c_str());
+}
+
+// The cleanup add-in's entry among the Outlook add-ins of the user this
+// process runs as, where and as uninstall.dll's own registration writes it:
+// the DLL's record says both. The DLL is loaded as data, so none of its code
+// runs here.
+class UserAddinEntry {
+public:
+    explicit UserAddinEntry(const wchar_t* folder)
+        : module_(LoadLibraryExW(PathInFolder(folder, L"uninstall.dll").c_str(), nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE))
+    {
+        found_ = module_ ? LocateAddinEntry(module_.get(), entry_, root_, key_) : LastErrorAsFailure();
+    }
+
+    // A host key of the machine's is written with the machine's part.
+    WideText Place()
+    {
+        if (SUCCEEDED(found_) && root_ != HKEY_CURRENT_USER)
+            return WideText();
+        LONG status = FAILED(found_) ? ERROR_INVALID_DATA : SetText(L"FriendlyName", entry_.displayName);
+        if (status == ERROR_SUCCESS)
+            status = SetText(L"Description", entry_.description);
+        if (status == ERROR_SUCCESS)
+            status = RegSetKeyValueW(root_, key_.c_str(), L"LoadBehavior", REG_DWORD, &entry_.loadBehavior,
+                                     sizeof(DWORD));
+        if (status == ERROR_SUCCESS)
+            return SetupText(IDS_USER_ADDIN_PLACED, key_.c_str());
+        if (SUCCEEDED(found_))
+            DeleteTree(root_, key_.c_str(), 0);
+        return SetupText(IDS_USER_ADDIN_NOT_PLACED, key_.c_str(), Number(status).c_str());
+    }
+
+    WideText Remove()
+    {
+        if (FAILED(found_) || root_ != HKEY_CURRENT_USER)
+            return WideText();
+        LONG status = DeleteTree(root_, key_.c_str(), 0);
+        return status == ERROR_SUCCESS ? WideText() : SetupText(IDS_NOT_REMOVED, key_.c_str(), Number(status).c_str());
+    }
+
+private:
+    LONG SetText(const wchar_t* name, const AddinRecordText& text)
+    {
+        WideText wide = WideFromAnsi(text.text, text.length);
+        return RegSetKeyValueW(root_, key_.c_str(), name, REG_SZ, wide.c_str(),
+                               static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
+    }
+
+    UniqueModule module_; // holds the record the entry's texts point into
+    AddinEntry entry_ = {};
+    HKEY root_ = nullptr;
+    WideText key_;
+    HRESULT found_;
+};
+
+} // namespace
+
+WideText RegisterCleanupAddin(const wchar_t* folder, bool userIsThere)
+{
+    if (!userIsThere)
+        return WideText();
+    return RunKitScript(folder, L"UninstRegister.bat", IDS_ADDIN_REGISTERED, IDS_REGISTER_SCRIPT_MISSING);
+}
+
 WideText RunSequence(const wchar_t* folder, bool userIsThere)
 {
     if (!userIsThere)
         return SetupText(IDS_NO_USER);
+    // Under UAC the user's own run of UninstRegister.bat has no rights to the
+    // machine's keys and so registers nothing (all or nothing); the
+    // machine's part comes from RegisterCleanupAddin, this user's part from
+    // here, for the Outlook that the sequence restarts in this user's name.
+    UserAddinEntry entry(folder);
+    WideText said = entry.Place();
     WideText sequencer = PathInFolder(folder, L"Uninstaller.exe");
     DWORD exitCode = 0;
     HRESULT hr = RunWithin(sequencer.c_str(), nullptr, folder, ShowState::NormalWithFocus, kSequenceBoundMs, exitCode);
-    if (FAILED(hr))
-        return RunFailure(hr, sequencer.c_str(), kSequenceBoundMs);
-    return SetupText(IDS_SEQUENCE_ENDED, Number(exitCode, true).c_str());
+    said = Lines(said, FAILED(hr) ? RunFailure(hr, sequencer.c_str(), kSequenceBoundMs)
+                                  : SetupText(IDS_SEQUENCE_ENDED, Number(exitCode, true).c_str()));
+    return Lines(said, entry.Remove());
 }
 
 WideText RunUnregisterScript(const wchar_t* folder)
@@ -427,17 +523,7 @@ WideText RunUnregisterScript(const wchar_t* folder)
     // Uninstaller.exe ends 2.5 s after starting the script, without waiting
     // for it; unregistering is idempotent, so it is run once more, and
     // waited for, before uninstall.dll goes.
-    UniqueHandle script;
-    HeapVector<wchar_t> environment = SystemEnvironment();
-    HRESULT hr = LaunchScript(folder, L"UninstUnregister.bat", ShowState::Hidden, &script, environment.data());
-    if (hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND))
-        return SetupText(IDS_SCRIPT_MISSING, PathInFolder(folder, L"UninstUnregister.bat").c_str());
-    DWORD exitCode = 0;
-    if (SUCCEEDED(hr))
-        hr = WaitWithin(script.get(), kProgramBoundMs, exitCode);
-    if (FAILED(hr))
-        return RunFailure(hr, L"UninstUnregister.bat", kProgramBoundMs);
-    return SetupText(IDS_SCRIPT_ENDED, Number(exitCode).c_str());
+    return RunKitScript(folder, L"UninstUnregister.bat", IDS_SCRIPT_ENDED, IDS_SCRIPT_MISSING);
 }
 
 WideText RemoveInstalledFile(const wchar_t* path)

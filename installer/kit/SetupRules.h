@@ -62,12 +62,20 @@ bool UserIsThere(unsigned uiLevel, const wchar_t* rebootPrompt, const wchar_t* u
 // The SID of the user this process runs as ("S-1-5-..."), empty if unknown.
 WideText ProcessUserSid();
 
+// Before the kit's sequence, where a user is there for it: UninstRegister.bat
+// in `folder`, run there by its bare name and waited for, in the setup's own
+// (an MSI's: the system's) rights, which write the machine's part of the
+// cleanup add-in. What became of it, for the log.
+WideText RegisterCleanupAddin(const wchar_t* folder, bool userIsThere);
+
 // The kit's sequence (Uninstaller.exe in `folder`, waited for) where a user
-// is there, else nothing; what became of it, for the log.
+// is there, else nothing, run in the name of that user, whose add-in entry
+// for the cleanup add-in it writes before and removes after; what became of
+// it, for the log.
 WideText RunSequence(const wchar_t* folder, bool userIsThere);
 
-// UninstUnregister.bat in `folder`, run there by its bare name and waited
-// for; what became of it, for the log.
+// UninstUnregister.bat in `folder`, run as RegisterCleanupAddin runs its
+// partner; what became of it, for the log.
 WideText RunUnregisterScript(const wchar_t* folder);
 
 // Deletes an installed file and the "<file>.new" that an install over a file

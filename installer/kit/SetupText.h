@@ -24,3 +24,7 @@
 #define IDS_VALUE_RESTORED 420      /* %1 key, %2 value */
 #define IDS_VALUE_NOT_RESTORED 421  /* %1 key, %2 value */
 #define IDS_PER_USER_KEY 422        /* %1 key */
+#define IDS_ADDIN_REGISTERED 423    /* %1 exit code */
+#define IDS_REGISTER_SCRIPT_MISSING 424 /* %1 script */
+#define IDS_USER_ADDIN_PLACED 425   /* %1 key */
+#define IDS_USER_ADDIN_NOT_PLACED 426 /* %1 key, %2 error */

@@ -130,7 +130,7 @@ UninstallerRun Drive(const std::wstring& launcherCommand, const std::wstring& se
 {
     UninstallerRun run;
     run.startTick = GetTickCount();
-    ChildProcess launcher(launcherCommand);
+    ChildProcess launcher(launcherCommand, SW_SHOWNORMAL, options.launcherToken);
     WatchedProcess found;
     const bool launcherIsSequencer = sequencerPath.empty();
     HWND box = nullptr;

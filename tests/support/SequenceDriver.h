@@ -38,6 +38,8 @@ struct DriveOptions {
     std::function<void(HWND window)> onMainWindow;
     // Runs all along, for what else the user answers (an uninstaller's pages).
     std::function<void()> whileRunning;
+    // The launcher's token (FilteredToken, say); null: this process's.
+    HANDLE launcherToken = nullptr;
 };
 
 // What was seen of one run of Uninstaller.exe.

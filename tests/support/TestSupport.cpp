@@ -184,7 +184,37 @@ void ScratchFolder::WriteText(const std::wstring& name, const std::string& conte
     WriteFileText(*this / name, content);
 }
 
-ChildProcess::ChildProcess(const std::wstring& commandLine, WORD show)
+bool UnderWine()
+{
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+HANDLE FilteredToken()
+{
+    HANDLE own = nullptr, filtered = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY | TOKEN_QUERY, &own))
+        return nullptr;
+    BOOL made = CreateRestrictedToken(own, LUA_TOKEN, 0, nullptr, 0, nullptr, 0, nullptr, &filtered);
+    CloseHandle(own);
+    if (!made)
+        return nullptr;
+    // Medium integrity, as the desktop's programs have it ("S-1-16-8192").
+    SID_IDENTIFIER_AUTHORITY label = SECURITY_MANDATORY_LABEL_AUTHORITY;
+    PSID medium = nullptr;
+    bool lowered = AllocateAndInitializeSid(&label, 1, SECURITY_MANDATORY_MEDIUM_RID, 0, 0, 0, 0, 0, 0, 0, &medium);
+    if (lowered) {
+        TOKEN_MANDATORY_LABEL level = {{medium, SE_GROUP_INTEGRITY}};
+        lowered = SetTokenInformation(filtered, TokenIntegrityLevel, &level, sizeof(level) + GetLengthSid(medium));
+        FreeSid(medium);
+    }
+    if (!lowered) {
+        CloseHandle(filtered);
+        return nullptr;
+    }
+    return filtered;
+}
+
+ChildProcess::ChildProcess(const std::wstring& commandLine, WORD show, HANDLE token)
 {
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
@@ -192,7 +222,11 @@ ChildProcess::ChildProcess(const std::wstring& commandLine, WORD show)
     startup.wShowWindow = show;
     PROCESS_INFORMATION info = {};
     std::wstring writable = commandLine;
-    if (CreateProcessW(nullptr, &writable[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    BOOL started = token ? CreateProcessAsUserW(token, nullptr, &writable[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                                nullptr, &startup, &info)
+                         : CreateProcessW(nullptr, &writable[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                          &startup, &info);
+    if (started) {
         CloseHandle(info.hThread);
         process_ = info.hProcess;
         pid_ = info.dwProcessId;

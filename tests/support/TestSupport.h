@@ -53,7 +53,8 @@ private:
 class ChildProcess {
 public:
     ChildProcess() = default;
-    ChildProcess(const std::wstring& commandLine, WORD show = SW_SHOWNORMAL);
+    // With `token`, as the user and with the rights it names.
+    ChildProcess(const std::wstring& commandLine, WORD show = SW_SHOWNORMAL, HANDLE token = nullptr);
     ~ChildProcess();
     ChildProcess(ChildProcess&& other) noexcept;
     ChildProcess& operator=(ChildProcess&& other) noexcept;
@@ -70,6 +71,14 @@ private:
     HANDLE process_ = nullptr;
     DWORD pid_ = 0;
 };
+
+// Whether the tests run under Wine rather than Windows.
+bool UnderWine();
+
+// This process's token as UAC filters an administrator's (LUA_TOKEN, medium
+// integrity), for a process started unelevated; null where it cannot be made.
+// The caller closes it.
+HANDLE FilteredToken();
 
 // Top-level windows of one process, visible ones only if asked.
 std::vector<HWND> WindowsOfProcess(DWORD pid, bool visibleOnly);
