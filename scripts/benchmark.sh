@@ -7,7 +7,7 @@
 # and says whether each target holds.
 # Exits non-zero when a measurement could not be made or missed its target.
 #   scripts/benchmark.sh [ROUNDS]     (at least 30; default 61)
-cd "$(dirname "$0")/.."
+cd "$(dirname "$(readlink -f "$0")")/.."
 # shellcheck source=../wine-harness/strict.sh
 . wine-harness/strict.sh
 rounds=${1:-61}

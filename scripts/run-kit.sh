@@ -7,7 +7,7 @@
 #   scripts/run-kit.sh            headless; notices answered automatically
 #   scripts/run-kit.sh --manual   on your own $DISPLAY; you answer the notices
 #                                 and close Outlook yourself
-cd "$(dirname "$0")/.."
+cd "$(dirname "$(readlink -f "$0")")/.."
 # shellcheck source=../wine-harness/strict.sh
 . wine-harness/strict.sh
 manual=""
@@ -30,7 +30,7 @@ demo=build/mingw/bin/KitDemo.exe
 limit=300
 [ -n "$manual" ] && limit=3600
 status=0
-KIT_DLL_OVERRIDES=mapi32=n timeout --kill-after=10 "$limit" wine-harness/wine-run.sh "$session" "$demo" \
+KIT_DLL_OVERRIDES=mapi32=n interruptibly timeout --kill-after=10 "$limit" wine-harness/wine-run.sh "$session" "$demo" \
     $manual --screenshots "Z:${shots//\//\\}" || status=$?
 
 for bmp in "$shots"/*.bmp; do

@@ -6,7 +6,7 @@
 #
 #   scripts/soak.sh [--load] [MAIN_RUNS] [SUITE_RUNS]     (defaults 10 and 3)
 #   --load   keep every core busy with stress-ng while it runs
-cd "$(dirname "$0")/.."
+cd "$(dirname "$(readlink -f "$0")")/.."
 # shellcheck source=../wine-harness/strict.sh
 . wine-harness/strict.sh
 load=""
@@ -33,7 +33,9 @@ stop_load() {
     fi
     stress_pid=""
 }
-trap 'stop_load; wine-harness/wine-env.sh stop "$session"' EXIT
+interrupted=""
+trap 'stop_load; [ -z "$interrupted" ] || kill -TERM -- "-$interrupted" 2>/dev/null || true
+    wine-harness/wine-env.sh stop "$session"' EXIT
 if [ -n "$load" ]; then
     stress-ng --cpu "$(nproc)" --timeout 6h --quiet &
     stress_pid=$!
@@ -58,7 +60,7 @@ main_passed=0
 for i in $(seq "$main_runs"); do
     rm -rf "$session/prefix"   # a new prefix, as on a new machine
     start=$(date +%s.%N)
-    if timeout 600 bash scripts/run-kit.sh >"$logs/main-$i.log" 2>&1; then
+    if interruptibly timeout 600 bash scripts/run-kit.sh >"$logs/main-$i.log" 2>&1; then
         main_passed=$((main_passed + 1)); verdict=passed
     else
         verdict=FAILED
@@ -72,7 +74,7 @@ done
 echo "suite: a run interrupted after 60 s"
 setsid ctest --preset mingw >"$logs/suite-interrupted.log" 2>&1 &
 interrupted=$!
-sleep 60
+interruptibly sleep 60
 kill -TERM -- "-$interrupted" 2>/dev/null || true
 wait "$interrupted" 2>/dev/null || true
 echo "suite: interrupted at: $(sed -n 's/^ *Start /Start /p' "$logs/suite-interrupted.log" | tail -n 1)"
@@ -80,7 +82,7 @@ echo "suite: interrupted at: $(sed -n 's/^ *Start /Start /p' "$logs/suite-interr
 suite_passed=0
 for i in $(seq "$suite_runs"); do
     start=$(date +%s.%N)
-    if timeout 1800 ctest --preset mingw >"$logs/suite-$i.log" 2>&1; then
+    if interruptibly timeout 1800 ctest --preset mingw >"$logs/suite-$i.log" 2>&1; then
         suite_passed=$((suite_passed + 1)); verdict=passed
     else
         verdict=FAILED
@@ -92,6 +94,12 @@ for i in $(seq "$suite_runs"); do
 done
 
 echo
-echo "main job: $main_passed of $main_runs passed; suite: $suite_passed of $suite_runs passed${load:+ (under load)}"
+# Load is claimed only where it lasted to the end.
+under=""
+if [ -n "$load" ]; then
+    under=" (under load)"
+    kill -0 "$stress_pid" 2>/dev/null || under=" (stress-ng ended before the runs did: under load only part of the time)"
+fi
+echo "main job: $main_passed of $main_runs passed; suite: $suite_passed of $suite_runs passed$under"
 echo "logs: $logs"
 [ "$main_passed" = "$main_runs" ] && [ "$suite_passed" = "$suite_runs" ] || exit 1

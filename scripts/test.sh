@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the kit and its tests, and runs the whole
 # suite under Wine on a headless display.
-cd "$(dirname "$0")/.."
+cd "$(dirname "$(readlink -f "$0")")/.."
 # shellcheck source=../wine-harness/strict.sh
 . wine-harness/strict.sh
 

@@ -25,3 +25,23 @@ quietly() {
     rm -f "$out"
     return "$status"
 }
+
+# Ctrl-C (INT) or TERM ends a script at once with 130, ending the command it
+# waits for through `interruptibly`, and its EXIT trap cleans up. A command
+# waited for in the foreground would hold the signal until it ended, and one
+# in its own process group (timeout) never sees Ctrl-C.
+kit_child=""
+kit_interrupted() {
+    [ -z "$kit_child" ] || kill -TERM "$kit_child" 2>/dev/null || true
+    echo "${0##*/}: interrupted" >&2
+    exit 130
+}
+trap kit_interrupted INT TERM
+interruptibly() {
+    local status=0
+    "$@" &
+    kit_child=$!
+    wait "$kit_child" || status=$?
+    kit_child=""
+    return "$status"
+}

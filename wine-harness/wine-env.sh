@@ -8,8 +8,9 @@
 # Only the Xvfb and wineserver started here are stopped, by pid and by prefix.
 # session.env records the display, whether 32-bit programs can run here, and
 # the qemu that runs them where the kernel does not.
+here=$(dirname "$(readlink -f "$0")")
 # shellcheck source=strict.sh
-. "$(dirname "$0")/strict.sh"
+. "$here/strict.sh"
 
 action=${1:?start or stop}
 state_dir=${2:?state directory}
@@ -19,10 +20,23 @@ state_dir=$(cd "$state_dir" && pwd)
 state_file=$state_dir/session.env
 
 # shellcheck source=wine-common.sh
-. "$(dirname "$0")/wine-common.sh"
+. "$here/wine-common.sh"
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
+# The run that started the session (the process that ran `start`) owns it
+# until it stops it: another run's start or stop leaves it alone.
+owner_file=$state_dir/owner
+another_owner() {
+    local owner=""
+    [ -f "$owner_file" ] && read -r owner <"$owner_file" || return 1
+    [ "$owner" != "$PPID" ] && kill -0 "$owner" 2>/dev/null && echo "$owner"
+}
+
 stop() {
+    if owner=$(another_owner); then
+        echo "wine-env: $state_dir belongs to a run still going on (process $owner); left as it is" >&2
+        return 0
+    fi
     # Whatever still runs in this prefix (a run killed half-way leaves its
     # programs) is ended with the prefix's own server, session file or not.
     if [ -d "$WINEPREFIX" ]; then
@@ -37,11 +51,17 @@ stop() {
         kill "$XVFB_PID" 2>/dev/null || true
         for _ in $(seq 50); do [ -d "/proc/$XVFB_PID" ] || break; sleep 0.1; done
     fi
-    rm -f "$state_file"
+    rm -f "$state_file" "$owner_file"
 }
 
 start() {
+    if owner=$(another_owner); then
+        echo "wine-env: another run uses $state_dir (process $owner: $(tr '\0' ' ' </proc/"$owner"/cmdline 2>/dev/null))," \
+            "and would fail if its Wine and display stopped; wait for it to end, or end it" >&2
+        exit 1
+    fi
     stop # an interrupted run may have left its own session behind
+    echo "$PPID" >"$owner_file"
     local runs_32bit=1
     if ! machine_runs_32bit; then
         runs_32bit=0
@@ -56,12 +76,19 @@ start() {
         export DISPLAY=$given_display
         printf 'XVFB_PID=\nexport DISPLAY=%s\n' "$DISPLAY" >"$state_file"
     else
-        local display_file=$state_dir/display
+        local display_file=$state_dir/display xvfb_log=$state_dir/xvfb.log
         rm -f "$display_file"
-        Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" </dev/null >/dev/null 2>&1 &
+        Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" </dev/null >"$xvfb_log" 2>&1 &
         local xvfb_pid=$!
-        for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
-        [ -s "$display_file" ] || { echo "wine-env: Xvfb did not start" >&2; kill "$xvfb_pid" 2>/dev/null; exit 1; }
+        # Until it names its display, or ends (its own words say why).
+        for _ in $(seq 100); do [ -s "$display_file" ] || ! kill -0 "$xvfb_pid" 2>/dev/null && break; sleep 0.1; done
+        if [ ! -s "$display_file" ]; then
+            kill "$xvfb_pid" 2>/dev/null || true
+            echo "wine-env: Xvfb did not start; it said:" >&2
+            tail -n 5 "$xvfb_log" | sed 's/^/    /' >&2
+            rm -f "$owner_file"
+            exit 1
+        fi
         export DISPLAY=:$(tr -d '\n' <"$display_file")
         printf 'XVFB_PID=%s\nexport DISPLAY=%s\n' "$xvfb_pid" "$DISPLAY" >"$state_file"
     fi

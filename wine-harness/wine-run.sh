@@ -3,14 +3,15 @@
 #   wine-run.sh STATE_DIR program.exe [arguments...]
 # A 32-bit program on a machine that cannot run one ends with code 77 (the
 # tests' "skipped") and says why.
+here=$(dirname "$(readlink -f "$0")")
 # shellcheck source=strict.sh
-. "$(dirname "$0")/strict.sh"
+. "$here/strict.sh"
 state_dir=$(cd "${1:?state directory}" && pwd)
 shift
 # shellcheck disable=SC1091
 . "$state_dir/session.env"
 # shellcheck source=wine-common.sh
-. "$(dirname "$0")/wine-common.sh"
+. "$here/wine-common.sh"
 # A test may have a stand-in beside it take the place of one of Wine's DLLs.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d${KIT_DLL_OVERRIDES:+;$KIT_DLL_OVERRIDES}"
 
