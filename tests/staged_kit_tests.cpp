@@ -153,8 +153,9 @@ TEST(StagedKit, HoldsExactlyTheFilesAnInstallerShips)
     std::set<std::wstring> files(listed.begin(), listed.end());
     EXPECT_EQ(files, (std::set<std::wstring>{L"Uninstaller.exe", L"uninstall.dll", L"Register.exe", L"Pelmor.dll",
                                              L"UninstRegister.bat", L"UninstUnregister.bat", L"include\\Pelmor.h",
-                                             L"lib\\libPelmor.dll.a", L"x64\\uninstall.dll", L"x64\\Pelmor.dll",
-                                             L"x64\\lib\\libPelmor.dll.a", L"NOXKitSetup.dll", L"NOXKit.nsh",
+                                             L"lib\\libPelmor.dll.a", L"lib\\Pelmor.lib", L"lib\\Pelmor.def",
+                                             L"x64\\uninstall.dll", L"x64\\Pelmor.dll", L"x64\\lib\\libPelmor.dll.a",
+                                             L"x64\\lib\\Pelmor.lib", L"x64\\lib\\Pelmor.def", L"NOXKitSetup.dll", L"NOXKit.nsh",
                                              L"NOXKit.wxi", L"NOXKitFiles.wxs", L"NOXKit-rows.sql",
                                              L"docs\\installer-authors.md", L"LICENSE.txt", L"SHA256SUMS"}));
 }
@@ -195,6 +196,11 @@ TEST(StagedKit, TheLibrariesOfBothFlavoursExportExactlyTheirPlainNames)
         EXPECT_EQ(ReadPe(KitFolder() + L"\\" + folder + L"Pelmor.dll").exports, (std::set<std::string>{"GetPelmors"}))
             << Narrow(folder);
     }
+    // The guide's .NET declaration names that export, stdcall, with no decoration to guess.
+    std::ifstream file((KitFolder() + L"\\docs\\installer-authors.md").c_str());
+    std::string guide((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    EXPECT_NE(guide.find("EntryPoint = \"GetPelmors\", ExactSpelling = true"), std::string::npos);
+    EXPECT_NE(guide.find("CallingConvention = CallingConvention.StdCall"), std::string::npos);
     // Windows Installer's entry points, and NSIS's plug-in functions by the names scripts call.
     EXPECT_EQ(ReadPe(KitFolder() + L"\\NOXKitSetup.dll").exports,
               (std::set<std::string>{"CheckInstallFolderAction", "PrepareRegistrationAction", "RegisterProductAction",
