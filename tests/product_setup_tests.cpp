@@ -407,6 +407,26 @@ TEST_F(ProductSetupTest, UnderUacAnUnelevatedRemovalStillRemovesTheBar)
     EXPECT_EQ(Bars(), (std::vector<std::string>{"Standard", "Advanced"}));
 }
 
+// Windows only: a major upgrade that fails (the registration refused) rolls
+// back its removal of the old version too, which runs inside its script
+// (Microsoft's "RemoveExistingProducts Action"): the old version stays
+// listed and registered.
+TEST_F(ProductSetupTest, AFailedUpgradeLeavesTheOldVersionInstalledAndRegistered)
+{
+    if (UnderWine())
+        GTEST_SKIP() << "Windows only: Wine's msiexec rolls back a failed first install, but no upgrade";
+    if (!PackageBuilt(Package::Msi))
+        GTEST_SKIP() << "NOX.msi was not built: " KIT_MSI_WHY_NOT;
+    StartAfresh();
+    Install(Package::Msi, true);
+    ASSERT_TRUE(SetRegistryString(HKEY_LOCAL_MACHINE, kNoxRefusalKey, L"", L"refuse", KEY_WOW64_32KEY));
+    EXPECT_EQ(InstallSilently(Package::Msi), 1603u);
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, kNoxRefusalKey, KEY_WOW64_32KEY);
+    EXPECT_EQ(ProductEntries(), 1);
+    EXPECT_EQ(ProductEntryValue(L"DisplayVersion"), ListedVersion(Package::Msi, true));
+    EXPECT_EQ(NoxRegisteredFrom(), ProductFolder() + L"\\NOX.dll");
+}
+
 // Register.exe ends as soon as regsvr32 has started, with exit code 0 even
 // when the registration then fails (here NOX.dll refuses it): each setup
 // reads the registration back and fails when it does not come. NSIS leaves
