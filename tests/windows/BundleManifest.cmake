@@ -4,8 +4,27 @@
 # "program|arguments|DLL overrides|name" ("-" for none), the program
 # relative to the build folder, as the bundle lays it out.
 #   cmake -D BUILD_DIR=<build> -D OUTPUT=<tests.txt> -P BundleManifest.cmake
+
+# CTest rewrites Testing/Temporary/LastTest.log where it runs, also when it
+# only lists: it lists a copy of the build's test files, so that a suite
+# that builds the bundle keeps its own log.
+function(copy_test_files from to)
+    file(READ ${from}/CTestTestfile.cmake text)
+    file(WRITE ${to}/CTestTestfile.cmake "${text}")
+    string(REGEX MATCHALL "subdirs\\(\"[^\"]+\"\\)" entries "${text}")
+    foreach(entry ${entries})
+        string(REGEX REPLACE "subdirs\\(\"([^\"]+)\"\\)" "\\1" dir "${entry}")
+        if(NOT IS_ABSOLUTE "${dir}") # the 64-bit build's, named whole, is only read
+            copy_test_files(${from}/${dir} ${to}/${dir})
+        endif()
+    endforeach()
+endfunction()
+set(listing ${OUTPUT}.listing)
+file(REMOVE_RECURSE ${listing})
+copy_test_files(${BUILD_DIR} ${listing})
 execute_process(COMMAND ${CMAKE_CTEST_COMMAND} --show-only=json-v1 -LE wine-harness -FA .*
-    WORKING_DIRECTORY ${BUILD_DIR} OUTPUT_VARIABLE listed RESULT_VARIABLE failed)
+    WORKING_DIRECTORY ${listing} OUTPUT_VARIABLE listed RESULT_VARIABLE failed)
+file(REMOVE_RECURSE ${listing})
 if(failed)
     message(FATAL_ERROR "CTest could not list the tests in ${BUILD_DIR}")
 endif()
