@@ -59,6 +59,12 @@ WideText Lines(WideText first, const WideText& second)
     return first.Append(second.c_str());
 }
 
+// Writes a text value (REG_SZ) under `key`, which it creates if need be.
+LONG SetTextValue(HKEY root, const wchar_t* key, const wchar_t* name, const wchar_t* text)
+{
+    return RegSetKeyValueW(root, key, name, REG_SZ, text, static_cast<DWORD>((lstrlenW(text) + 1) * sizeof(wchar_t)));
+}
+
 bool SameText(const wchar_t* a, const wchar_t* b, size_t length)
 {
     return CompareStringOrdinal(a, static_cast<int>(length), b, static_cast<int>(length), TRUE) == CSTR_EQUAL;
@@ -354,9 +360,8 @@ WideText RestoreRegistration(const wchar_t* folder, const RegistrationValue& val
 {
     if (!*previous)
         return UnregisterProduct(folder);
-    LONG written = value.root ? RegSetKeyValueW(value.root, value.key.c_str(), value.name.c_str(), REG_SZ, previous,
-                                                static_cast<DWORD>((lstrlenW(previous) + 1) * sizeof(wchar_t)))
-                              : ERROR_BAD_FORMAT;
+    LONG written =
+        value.root ? SetTextValue(value.root, value.key.c_str(), value.name.c_str(), previous) : ERROR_BAD_FORMAT;
     return SetupText(written == ERROR_SUCCESS ? IDS_VALUE_RESTORED : IDS_VALUE_NOT_RESTORED, value.key.c_str(),
                      previous);
 }
@@ -479,9 +484,7 @@ public:
 private:
     LONG SetText(const wchar_t* name, const AddinRecordText& text)
     {
-        WideText wide = WideFromAnsi(text.text, text.length);
-        return RegSetKeyValueW(root_, key_.c_str(), name, REG_SZ, wide.c_str(),
-                               static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
+        return SetTextValue(root_, key_.c_str(), name, WideFromAnsi(text.text, text.length).c_str());
     }
 
     UniqueModule module_; // holds the record the entry's texts point into
@@ -535,7 +538,7 @@ WideText RemoveInstalledFile(const wchar_t* path)
         if (DeleteFileW(path))
             return WideText();
         DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+        if (NotThere(error))
             return WideText();
         // In use: opening it for deletion fails with a sharing violation
         // while a process has it open; it opens while a process that loaded
