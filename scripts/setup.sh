@@ -62,8 +62,8 @@ can_act_as_root() {
             "run scripts/setup.sh in a terminal, or as root"
     sudo_checked=1
 }
+# Callers see first that it can (can_act_as_root), outside any redirection.
 as_root_loudly() {
-    can_act_as_root
     if is_root; then env "${root_env[@]}" "$@"; else sudo env "${root_env[@]}" "$@"; fi
 }
 as_root() { can_act_as_root && quietly as_root_loudly "$@"; }
