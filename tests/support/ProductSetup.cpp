@@ -82,6 +82,12 @@ void PressPagesOf(const std::wstring& program, DWORD& lastPressTick)
         }
 }
 
+// msiexec /i on a package, silently and logged, with `properties` besides.
+DWORD InstallMsi(const std::wstring& package, const std::wstring& properties, DWORD timeoutMs)
+{
+    return RunAndWait(Msiexec() + L" /i \"" + package + L"\" /qn" + MsiLogOption() + L" " + properties, timeoutMs);
+}
+
 } // namespace
 
 const char* PackageName(Package package)
@@ -116,24 +122,21 @@ std::wstring MsiLog()
 DWORD InstallSilently(Package package, bool previous, const std::wstring& folder, DWORD timeoutMs,
                       const std::wstring& properties)
 {
-    const std::wstring file = L"\"" + PackageFile(package, previous) + L"\"";
     if (package == Package::Nsis)
-        return RunAndWait(file + L" /S" + (folder.empty() ? L"" : L" /D=" + folder), timeoutMs);
-    return RunAndWait(Msiexec() + L" /i " + file + L" /qn" + MsiLogOption() +
-                          (folder.empty() ? L"" : L" INSTALLDIR=\"" + folder + L"\"") + L" " + properties,
-                      timeoutMs);
+        return RunAndWait(L"\"" + PackageFile(package, previous) + L"\" /S" + (folder.empty() ? L"" : L" /D=" + folder),
+                          timeoutMs);
+    return InstallMsi(PackageFile(package, previous),
+                      (folder.empty() ? L"" : L"INSTALLDIR=\"" + folder + L"\" ") + properties, timeoutMs);
 }
 
 DWORD InstallMsiSilently(const std::wstring& file, DWORD timeoutMs)
 {
-    return RunAndWait(Msiexec() + L" /i \"" + BinFolder() + L"\\" + file + L"\" /qn" + MsiLogOption(), timeoutMs);
+    return InstallMsi(BinFolder() + L"\\" + file, L"", timeoutMs);
 }
 
 DWORD RepairSilently(DWORD timeoutMs)
 {
-    return RunAndWait(Msiexec() + L" /i \"" + PackageFile(Package::Msi) +
-                          L"\" REINSTALL=ALL REINSTALLMODE=vomus /qn" + MsiLogOption(),
-                      timeoutMs);
+    return InstallMsi(PackageFile(Package::Msi), L"REINSTALL=ALL REINSTALLMODE=vomus", timeoutMs);
 }
 
 DWORD FailedSetupCode(Package package)
