@@ -17,7 +17,7 @@ here=$(dirname "$(readlink -f "$0")")
 . "$here/../wine-harness/machine.sh"
 
 packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine32:i386 wine64 xvfb googletest cmake make
-    imagemagick osslsigncode openssl nsis wixl msitools "$@")
+    imagemagick osslsigncode openssl nsis wixl msitools nodejs "$@")
 apt_dir=${KIT_APT_DIR:-/etc/apt}
 os_release=${KIT_OS_RELEASE:-/etc/os-release}
 qemu=${KIT_QEMU:-/usr/bin/qemu-i386-static}
