@@ -201,6 +201,22 @@ protected:
         return UninstallAsUser(options, msiForm);
     }
 
+    // With nobody to answer the kit's notices, an uninstall ends by itself
+    // and leaves nothing of the product; the bar stays in Outlook, which
+    // nobody restarted, and an MSI's log says so.
+    void ExpectUnattendedUninstallLeavesNothing(Package package, const wchar_t* form, bool asSystem = false)
+    {
+        StartAfresh();
+        Install(package);
+        DWORD started = GetTickCount();
+        EXPECT_EQ(UninstallUnattended(60000, form, asSystem), 0u);
+        EXPECT_LT(GetTickCount() - started, 30000u);
+        EXPECT_EQ(ProductLeftovers(), "");
+        EXPECT_TRUE(NoxBarShown());
+        EXPECT_TRUE(ReadLog(*office_ / L"OUTLOOK.log").empty()) << "Outlook was restarted";
+        EXPECT_TRUE(package == Package::Nsis || MsiLogSays(L"No user to answer"));
+    }
+
     static void ExpectUninstalledByItself(const UninstallerRun& run)
     {
         EXPECT_TRUE(run.launcherExited) << "the product's uninstaller did not end";
@@ -245,10 +261,7 @@ TEST_F(ProductSetupTest, InstallsListsAndRegistersTheProductAndTheUsersUninstall
     }
 }
 
-// A deployment tool's uninstall, with nobody to answer the kit's notices
-// (every form documented as unattended), ends by itself and leaves nothing
-// of the product; the bar stays in Outlook, which nobody restarted, and an
-// MSI's log says so.
+// A deployment tool's uninstall, in every form documented as unattended.
 TEST_F(ProductSetupTest, AnUnattendedUninstallEndsByItselfAndLeavesNothing)
 {
     const std::pair<Package, const wchar_t*> forms[] = {
@@ -258,16 +271,19 @@ TEST_F(ProductSetupTest, AnUnattendedUninstallEndsByItselfAndLeavesNothing)
         if (std::find(built.begin(), built.end(), package) == built.end())
             continue;
         SCOPED_TRACE(std::string(PackageName(package)) + " " + Narrow(form));
-        StartAfresh();
-        Install(package);
-        DWORD started = GetTickCount();
-        EXPECT_EQ(UninstallUnattended(60000, form), 0u);
-        EXPECT_LT(GetTickCount() - started, 30000u);
-        EXPECT_EQ(ProductLeftovers(), "");
-        EXPECT_TRUE(NoxBarShown());
-        EXPECT_TRUE(ReadLog(*office_ / L"OUTLOOK.log").empty()) << "Outlook was restarted";
-        EXPECT_TRUE(package == Package::Nsis || MsiLogSays(L"No user to answer"));
+        ExpectUnattendedUninstallLeavesNothing(package, form);
     }
+}
+
+// Windows only: a deployment tool's agent, running as SYSTEM, removes the
+// MSI with /passive; nobody is there to answer the kit's notices.
+TEST_F(ProductSetupTest, APassiveUninstallAsSystemEndsByItself)
+{
+    if (UnderWine())
+        GTEST_SKIP() << "Windows only: Wine runs every program as its one user, none as SYSTEM";
+    if (!PackageBuilt(Package::Msi))
+        GTEST_SKIP() << "NOX.msi was not built: " KIT_MSI_WHY_NOT;
+    ExpectUnattendedUninstallLeavesNothing(Package::Msi, L"/passive", true);
 }
 
 // An upgrade from an older package, then a repair (NSIS: the same setup
@@ -525,6 +541,29 @@ TEST_F(ProductSetupTest, RefusesAFolderThatIsNotEmptyOrNotBelowProgramFiles)
     EXPECT_EQ(FilesBelow(busy), std::vector<std::wstring>{L"regsvr32.exe"});
     EXPECT_EQ(ReadLines(busy + L"\\regsvr32.exe"), std::vector<std::string>{"someone else's"});
     EXPECT_EQ(GetFileAttributesW((drive + L"\\NOX").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// Windows only: a folder below Program Files that is a junction to one
+// elsewhere (a reparse point that "can redirect access to files or
+// directories", Microsoft's "Reparse Points") is refused like that one.
+TEST_F(ProductSetupTest, RefusesAJunctionBelowProgramFilesThatLeadsElsewhere)
+{
+    if (UnderWine())
+        GTEST_SKIP() << "Windows only: Wine makes no junctions (its mklink /J says it failed, yet ends with 0)";
+    ScratchFolder elsewhere(L"junction-target");
+    const std::wstring junction = ProgramFilesFolder(false) + L"\\NOX junction";
+    RemoveDirectoryW(junction.c_str());
+    ChildProcess mklink(L"cmd.exe /c mklink /J \"" + junction + L"\" \"" + elsewhere.Path() + L"\"", SW_HIDE);
+    ASSERT_TRUE(mklink.WaitExit(10000));
+    DWORD attributes = GetFileAttributesW(junction.c_str());
+    ASSERT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) << "no junction";
+    for (Package package : Packages()) {
+        SCOPED_TRACE(PackageName(package));
+        EXPECT_EQ(InstallSilently(package, false, junction), FailedSetupCode(package));
+        EXPECT_EQ(ProductEntries(), 0);
+        EXPECT_TRUE(FilesBelow(elsewhere.Path()).empty());
+    }
+    RemoveDirectoryW(junction.c_str());
 }
 
 } // namespace

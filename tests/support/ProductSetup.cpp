@@ -19,11 +19,38 @@ DWORD RunAndWait(const std::wstring& commandLine, DWORD timeoutMs)
     return process.WaitExit(timeoutMs) ? process.ExitCode() : STILL_ACTIVE;
 }
 
-std::wstring Msiexec()
+std::wstring SystemProgram(const wchar_t* name)
 {
     wchar_t system[MAX_PATH];
     GetSystemDirectoryW(system, MAX_PATH);
-    return L"\"" + std::wstring(system) + L"\\msiexec.exe\"";
+    return L"\"" + std::wstring(system) + L"\\" + name + L"\"";
+}
+
+std::wstring Msiexec()
+{
+    return SystemProgram(L"msiexec.exe");
+}
+
+// Runs a command as SYSTEM, as a deployment tool's agent does, through a
+// scheduled task run once ("schtasks /create /ru SYSTEM", Microsoft's
+// schtasks reference); its exit code, which the task's batch file writes
+// down, or STILL_ACTIVE if it did not end in time.
+DWORD RunAsSystem(const std::wstring& commandLine, DWORD timeoutMs)
+{
+    ScratchFolder folder(L"as-system");
+    const std::wstring exitCode = folder / L"exit-code.txt";
+    folder.WriteText(L"run.cmd", "@start \"\" /wait " + Narrow(commandLine) + "\r\n@>\"" + Narrow(exitCode) +
+                                     "\" echo %errorlevel%\r\n");
+    const std::wstring task = SystemProgram(L"schtasks.exe") + L" /tn NOXKitTestsAsSystem";
+    DWORD result = STILL_ACTIVE;
+    if (RunAndWait(task + L" /create /f /ru SYSTEM /sc once /st 00:00 /tr \"\\\"" + (folder / L"run.cmd") + L"\\\"\"",
+                   30000) == 0 &&
+        RunAndWait(task + L" /run", 30000) == 0 &&
+        WaitUntil([&] { return !ReadLines(exitCode).empty(); }, timeoutMs, 500))
+        result = std::stoul(ReadLines(exitCode).front());
+    RunAndWait(task + L" /end", 30000);
+    RunAndWait(task + L" /delete /f", 30000);
+    return result;
 }
 
 std::wstring MsiLogOption()
@@ -178,11 +205,13 @@ UninstallerRun UninstallAsUser(const DriveOptions& options, const std::wstring& 
     return DriveUninstallerStartedBy(launcher, ProductFolder() + L"\\Uninstaller.exe", user);
 }
 
-DWORD UninstallUnattended(DWORD timeoutMs, const std::wstring& msiForm)
+DWORD UninstallUnattended(DWORD timeoutMs, const std::wstring& msiForm, bool asSystem)
 {
     const std::wstring code = InstalledProductCode();
-    if (!code.empty())
-        return RunAndWait(Msiexec() + L" /x " + code + L" " + msiForm + MsiLogOption(), timeoutMs);
+    if (!code.empty()) {
+        const std::wstring command = Msiexec() + L" /x " + code + L" " + msiForm + MsiLogOption();
+        return asSystem ? RunAsSystem(command, timeoutMs) : RunAndWait(command, timeoutMs);
+    }
     ScratchFolder copy(L"uninstaller");
     std::wstring command = NsisUninstallerCommand(ProductEntryValue(L"UninstallString"), copy, L" /S");
     return command.empty() ? ERROR_FILE_NOT_FOUND : RunAndWait(command, timeoutMs);

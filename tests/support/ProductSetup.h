@@ -52,9 +52,10 @@ std::wstring ProductEntryValue(const wchar_t* name);
 UninstallerRun UninstallAsUser(const DriveOptions& options, const std::wstring& msiForm = L"");
 
 // Uninstalls as a deployment tool does, with no user to answer (NSIS's
-// QuietUninstallString, copied aside as above; msiexec /x with `msiForm`);
-// the exit code, or STILL_ACTIVE if it did not end in time.
-DWORD UninstallUnattended(DWORD timeoutMs = 60000, const std::wstring& msiForm = L"/qn");
+// QuietUninstallString, copied aside as above; msiexec /x with `msiForm`,
+// as SYSTEM when `asSystem`: Windows only); the exit code, or STILL_ACTIVE
+// if it did not end in time.
+DWORD UninstallUnattended(DWORD timeoutMs = 60000, const std::wstring& msiForm = L"/qn", bool asSystem = false);
 
 // What is left of the product: files in its folder, its entries among the
 // installed programs, its own key, the registration of NOX.dll and of the

@@ -83,7 +83,10 @@ if !code!==0 (
     if not errorlevel 1 set code=77
 )
 if !code!==0 (set /a passed+=1& echo passed: !name!& exit /b 0)
-if !code!==77 (set /a skipped+=1& echo skipped: !name!& exit /b 0)
+set "skip=skipped"
+if defined wine find "Windows only:" results\!n!.log >nul
+if defined wine if not errorlevel 1 set "skip=not run under Wine"
+if !code!==77 (set /a skipped+=1& echo !skip!: !name!& exit /b 0)
 set /a failed+=1
 echo FAILED: !name! ^(exit code !code!; results\!n!.log^)
 if not defined output (
