@@ -100,15 +100,9 @@ rem for every program of the test, as the Linux harness says it with
 rem WINEDLLOVERRIDES: OVERRIDES, then add or delete.
 :wine_overrides
 for /f "tokens=1,2 delims==" %%d in ("%~1") do (
-    if "%~2"=="add" (call :wine_override "%%d" "%%e") else (
+    if "%~2"=="add" (reg add "HKCU\Software\Wine\DllOverrides" /v "%%d" /d "%%e" /f >nul) else (
         reg delete "HKCU\Software\Wine\DllOverrides" /v "%%d" /f >nul 2>&1)
 )
-exit /b 0
-:wine_override
-set "order=%~2"
-call set "order=%%order:n=native%%"
-call set "order=%%order:b=builtin%%"
-reg add "HKCU\Software\Wine\DllOverrides" /v "%~1" /d "!order!" /f >nul
 exit /b 0
 
 rem The MAPI stand-in's tests put it in place of the system folders'
