@@ -25,6 +25,7 @@ if not "%disposable%"=="1" (
     echo run-tests: refused: the tests change this machine's registry and system folder; run them only on a disposable machine ^(a VM, Windows Sandbox, a CI runner^), with /disposable
     exit /b 2
 )
+rem (A loop: Wine's cmd runs the last of "a || b || c" even when a succeeds.)
 set outlook=
 for %%v in (32 64) do (
     reg query "HKLM\SOFTWARE\Clients\Mail\Microsoft Outlook" /reg:%%v >nul 2>&1
