@@ -85,7 +85,7 @@ HRESULT LocateAddinEntry(HMODULE module, AddinEntry& entry, HKEY& root, WideText
     size_t size = 0;
     RETURN_IF_FAILED(FindAddinRecord(module, data, size));
     RETURN_IF_FAILED(ReadAddinRecord(data, size, entry));
-    WideText host = WideFromAnsi(entry.hostKey.text, entry.hostKey.length);
+    WideText host = RecordText(entry.hostKey);
     struct {
         const wchar_t* name;
         HKEY root;

@@ -28,6 +28,12 @@ struct AddinEntry {
 // The record embedded in `module` (resource ADDINREGISTRATION of type RCDATA).
 [[nodiscard]] HRESULT FindAddinRecord(HMODULE module, const BYTE*& data, size_t& size);
 
+// A text of the record as the registry takes it.
+inline WideText RecordText(const AddinRecordText& text)
+{
+    return WideFromAnsi(text.text, text.length);
+}
+
 // The add-in's ProgID, which names its entry among the host's add-ins.
 inline const wchar_t kAddinProgId[] = L"UninstallDll.Connect";
 

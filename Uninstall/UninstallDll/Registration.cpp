@@ -2,13 +2,11 @@
 #include "AddinRecord.h"
 #include "AppFolder.h"
 #include "Guids.h"
-#include "RegistryJournal.h"
 #include "RegistryKeys.h"
 #include "Result.h"
 
 namespace {
 
-const wchar_t* const kProgId = kAddinProgId;
 const wchar_t kTypeLibMarshaler[] = L"{00020424-0000-0000-C000-000000000046}";
 
 // The server's keys, named by the identities the type library declares.
@@ -16,7 +14,7 @@ struct ServerKeys {
     GuidText clsid{CLSID_Connect};
     GuidText libid{LIBID_UninstallDll};
     WideText classKey = WideText(L"Software\\Classes\\CLSID\\").Append(clsid.text);
-    WideText progIdKey = WideText(L"Software\\Classes\\").Append(kProgId);
+    WideText progIdKey = WideText(L"Software\\Classes\\").Append(kAddinProgId);
     WideText typeLibKey = WideText(L"Software\\Classes\\TypeLib\\").Append(libid.text);
     WideText interfaceKey = WideText(L"Software\\Classes\\Interface\\").Append(GuidText(IID__Connect).text);
 };
@@ -43,11 +41,6 @@ struct Row {
     DWORD number;
 };
 
-WideText FromRecord(const AddinRecordText& text)
-{
-    return WideFromAnsi(text.text, text.length);
-}
-
 } // namespace
 
 HRESULT RegisterServer(HMODULE module)
@@ -59,18 +52,16 @@ HRESULT RegisterServer(HMODULE module)
     WideText path;
     RETURN_IF_FAILED(ModuleFilePath(module, path));
     WideText folder = FolderOfPath(path.c_str());
-    WideText displayName = FromRecord(entry.displayName);
-    WideText description = FromRecord(entry.description);
 
     ServerKeys keys;
     const Row rows[] = {
-        {HKEY_LOCAL_MACHINE, keys.classKey, L"", nullptr, kProgId, 0},
+        {HKEY_LOCAL_MACHINE, keys.classKey, L"", nullptr, kAddinProgId, 0},
         {HKEY_LOCAL_MACHINE, keys.classKey, L"InprocServer32", nullptr, path.c_str(), 0},
         {HKEY_LOCAL_MACHINE, keys.classKey, L"InprocServer32", L"ThreadingModel", L"Apartment", 0},
-        {HKEY_LOCAL_MACHINE, keys.classKey, L"ProgID", nullptr, kProgId, 0},
+        {HKEY_LOCAL_MACHINE, keys.classKey, L"ProgID", nullptr, kAddinProgId, 0},
         {HKEY_LOCAL_MACHINE, keys.classKey, L"TypeLib", nullptr, keys.libid.text, 0},
         {HKEY_LOCAL_MACHINE, keys.classKey, L"Version", nullptr, L"1.0", 0},
-        {HKEY_LOCAL_MACHINE, keys.progIdKey, L"", nullptr, kProgId, 0},
+        {HKEY_LOCAL_MACHINE, keys.progIdKey, L"", nullptr, kAddinProgId, 0},
         {HKEY_LOCAL_MACHINE, keys.progIdKey, L"CLSID", nullptr, keys.clsid.text, 0},
         {HKEY_LOCAL_MACHINE, keys.typeLibKey, L"1.0", nullptr, L"Anti-Spam", 0},
         {HKEY_LOCAL_MACHINE, keys.typeLibKey, TYPELIB_FILE_KEY, nullptr, path.c_str(), 0},
@@ -81,9 +72,6 @@ HRESULT RegisterServer(HMODULE module)
         {HKEY_LOCAL_MACHINE, keys.interfaceKey, L"ProxyStubClsid32", nullptr, kTypeLibMarshaler, 0},
         {HKEY_LOCAL_MACHINE, keys.interfaceKey, L"TypeLib", nullptr, keys.libid.text, 0},
         {HKEY_LOCAL_MACHINE, keys.interfaceKey, L"TypeLib", L"Version", L"1.0", 0},
-        {addinRoot, addinKey, L"", L"FriendlyName", displayName.c_str(), 0},
-        {addinRoot, addinKey, L"", L"Description", description.c_str(), 0},
-        {addinRoot, addinKey, L"", L"LoadBehavior", nullptr, entry.loadBehavior},
     };
 
     RegistryJournal journal;
@@ -96,7 +84,17 @@ HRESULT RegisterServer(HMODULE module)
             return hr;
         }
     }
-    return S_OK;
+    HRESULT hr = WriteAddinEntry(journal, addinRoot, addinKey.c_str(), entry);
+    if (FAILED(hr))
+        journal.Rollback();
+    return hr;
+}
+
+HRESULT WriteAddinEntry(RegistryJournal& journal, HKEY root, const wchar_t* key, const AddinEntry& entry)
+{
+    RETURN_IF_FAILED(journal.SetString(root, key, L"FriendlyName", RecordText(entry.displayName).c_str()));
+    RETURN_IF_FAILED(journal.SetString(root, key, L"Description", RecordText(entry.description).c_str()));
+    return journal.SetDword(root, key, L"LoadBehavior", entry.loadBehavior);
 }
 
 HRESULT UnregisterServer(HMODULE module)

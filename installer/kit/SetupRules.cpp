@@ -3,6 +3,7 @@
 #include "AppFolder.h"
 #include "HeapVector.h"
 #include "Launch.h"
+#include "Registration.h"
 #include "RegistryKeys.h"
 #include "ResourceText.h"
 #include "Result.h"
@@ -460,17 +461,13 @@ public:
     {
         if (SUCCEEDED(found_) && root_ != HKEY_CURRENT_USER)
             return WideText();
-        LONG status = FAILED(found_) ? ERROR_INVALID_DATA : SetText(L"FriendlyName", entry_.displayName);
-        if (status == ERROR_SUCCESS)
-            status = SetText(L"Description", entry_.description);
-        if (status == ERROR_SUCCESS)
-            status = RegSetKeyValueW(root_, key_.c_str(), L"LoadBehavior", REG_DWORD, &entry_.loadBehavior,
-                                     sizeof(DWORD));
-        if (status == ERROR_SUCCESS)
+        RegistryJournal journal;
+        HRESULT hr = FAILED(found_) ? HRESULT_FROM_WIN32(ERROR_INVALID_DATA)
+                                    : WriteAddinEntry(journal, root_, key_.c_str(), entry_);
+        if (SUCCEEDED(hr))
             return SetupText(IDS_USER_ADDIN_PLACED, key_.c_str());
-        if (SUCCEEDED(found_))
-            DeleteTree(root_, key_.c_str(), 0);
-        return SetupText(IDS_USER_ADDIN_NOT_PLACED, key_.c_str(), Number(status).c_str());
+        journal.Rollback();
+        return SetupText(IDS_USER_ADDIN_NOT_PLACED, key_.c_str(), Number(HRESULT_CODE(hr)).c_str());
     }
 
     WideText Remove()
@@ -482,11 +479,6 @@ public:
     }
 
 private:
-    LONG SetText(const wchar_t* name, const AddinRecordText& text)
-    {
-        return SetTextValue(root_, key_.c_str(), name, WideFromAnsi(text.text, text.length).c_str());
-    }
-
     UniqueModule module_; // holds the record the entry's texts point into
     AddinEntry entry_ = {};
     HKEY root_ = nullptr;
