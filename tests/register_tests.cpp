@@ -84,9 +84,7 @@ TEST(Register, HasNoxDllRegisteredByWinesOwnRegsvr32)
     ScratchFolder folder(L"Program Files NOX");
     folder.CopyFromBin(L"Register.exe");
     folder.CopyFromBin(L"NOX.dll");
-    wchar_t system[MAX_PATH];
-    GetSystemDirectoryW(system, MAX_PATH);
-    ASSERT_TRUE(CopyFileW((std::wstring(system) + L"\\regsvr32.exe").c_str(), (folder / L"regsvr32.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((SystemFolder() + L"\\regsvr32.exe").c_str(), (folder / L"regsvr32.exe").c_str(), FALSE));
     struct RemoveRecord {
         ~RemoveRecord()
         {

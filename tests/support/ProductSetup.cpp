@@ -21,9 +21,7 @@ DWORD RunAndWait(const std::wstring& commandLine, DWORD timeoutMs)
 
 std::wstring SystemProgram(const wchar_t* name)
 {
-    wchar_t system[MAX_PATH];
-    GetSystemDirectoryW(system, MAX_PATH);
-    return L"\"" + std::wstring(system) + L"\\" + name + L"\"";
+    return L"\"" + SystemFolder() + L"\\" + name + L"\"";
 }
 
 std::wstring Msiexec()

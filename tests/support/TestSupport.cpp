@@ -29,6 +29,13 @@ std::wstring ProgramFilesFolder(bool x64)
     return folder.empty() ? Environment(L"ProgramFiles") : folder;
 }
 
+std::wstring SystemFolder()
+{
+    wchar_t system[MAX_PATH];
+    UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    return length < MAX_PATH ? std::wstring(system, length) : std::wstring();
+}
+
 std::wstring FlavourBinFolder(bool x64)
 {
     // The 64-bit build lies in <32-bit build>\x64, each with its own bin.
@@ -444,9 +451,7 @@ bool PlantedDll::Loaded() const
 
 SystemMapiStandIn::SystemMapiStandIn()
 {
-    wchar_t system[MAX_PATH];
-    GetSystemDirectoryW(system, MAX_PATH);
-    target_ = std::wstring(system) + L"\\MAPI32.DLL";
+    target_ = SystemFolder() + L"\\MAPI32.DLL";
     saved_ = target_ + L".kit-saved";
     // A run interrupted before it put Wine's own back has saved it already.
     if (GetFileAttributesW(saved_.c_str()) == INVALID_FILE_ATTRIBUTES)

@@ -143,6 +143,8 @@ constexpr REGSAM kOtherView = KEY_WOW64_64KEY;
 // %ProgramW6432% for 64-bit ones, or %ProgramFiles% where only that is set
 // (32-bit Windows).
 std::wstring ProgramFilesFolder(bool x64);
+// The system folder (this process's view of it), without a trailing separator.
+std::wstring SystemFolder();
 
 // The folder of the built binaries of one flavour, from either flavour's tests.
 std::wstring FlavourBinFolder(bool x64);
